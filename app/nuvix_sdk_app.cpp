@@ -1,0 +1,50 @@
+#include "nuvix_sdk_app.h"
+
+#include <QApplication>
+#include <cstdio>
+#include <memory>
+
+#include "nuvix_sdk_dlg.h"
+#include "qt_prompts.h"
+#include "qt_trace.h"
+#include "tab_factory.h"
+#include "tour.h"
+
+namespace {
+
+void PrintLogLine(const std::string& text) {
+  std::string line = text;
+  if (line.size() >= 2 && line.compare(line.size() - 2, 2, "\r\n") == 0) line.replace(line.size() - 2, 2, "\n");
+  std::fputs(line.c_str(), stdout);
+  std::fflush(stdout);
+}
+
+}  // namespace
+
+int CNuvixSdkApp::Run(int argc, char** argv) {
+  QApplication application(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("NUVIXSDK"));
+  nuvix::win::InstallQtTraceSink();
+
+  QString tourDirectory;
+  const QStringList arguments = QApplication::arguments();
+  for (int i = 1; i < arguments.size(); ++i) {
+    if (arguments[i] == QLatin1String("--tour") && i + 1 < arguments.size()) {
+      tourDirectory = arguments[++i];
+    } else {
+      std::fprintf(stderr, "usage: nuvixsdk [--tour DIR]\n");
+      return 2;
+    }
+  }
+
+  if (tourDirectory.isEmpty()) {
+    nuvix::InstallPrompts(std::make_shared<nuvix::win::QtPrompts>());
+    auto dialog = std::make_unique<CNuvixSdkDlg>(&MakeTab);
+    dialog->exec();
+    return 0;
+  }
+  // The tour answers no questions: message boxes are logged, dialogs cancelled.
+  CNuvixSdkDlg dialog(&MakeTab);
+  dialog.SetLogMirror(&PrintLogLine);
+  return RunTour(dialog, tourDirectory);
+}

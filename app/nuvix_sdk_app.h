@@ -1,0 +1,10 @@
+// The application object: runs the main dialog modally, or the tour.
+#pragma once
+
+#include <QString>
+
+class CNuvixSdkApp {
+ public:
+  // Returns the process exit code.
+  int Run(int argc, char** argv);
+};

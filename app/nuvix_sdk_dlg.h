@@ -1,0 +1,91 @@
+// The main dialog: board search, selection, open and close, the option boxes,
+// the tab buttons and tab area, and the log window.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "nuvixi.h"
+#include "resize_dialog.h"
+#include "tab_button_strip.h"
+
+class CTabDialog;
+class QPlainTextEdit;
+
+class CNuvixSdkDlg : public CResizeDialog {
+  Q_OBJECT
+ public:
+  static constexpr int kTabCount = 7;
+  enum TabIndex { kLive = 0, kVideo = 1, kAudio = 2, kSerial = 3, kSquad = 4, kPinax = 5, kPlay = 6 };
+
+  // Makes the tab object of a tab index (constructed, not yet initialised).
+  using TabFactory = std::function<CTabDialog*(int tabIndex)>;
+
+  explicit CNuvixSdkDlg(TabFactory factory, QWidget* parent = nullptr);
+  ~CNuvixSdkDlg() override;
+
+  // Board access.
+  void SearchBoards();
+  void SelectBoard(int index);
+  int OpenBoard(int standard);
+  void CloseBoard();
+
+  // Tabs.
+  void CreateTab(int tabIndex);
+  void DestroyTab(int tabIndex);
+  void SetTabButtons(const std::array<int, kTabCount>& states);
+  void ShowTab(int tabIndex);
+  CTabDialog* Tab(int tabIndex) const { return tabs_[tabIndex]; }
+  const CTabButtonStrip& TabStrip() const { return tabStrip_; }
+
+  // Log window: inserts text at the selection; returns the line count afterwards.
+  int InsertLogText(const std::string& text);
+  void ClearLog();
+  int LogLineCount() const;
+  QPlainTextEdit* LogEdit() const;
+  // Every log text is also handed to the mirror (the tour prints them); the
+  // log written so far is handed over at once.
+  void SetLogMirror(std::function<void(const std::string&)> mirror);
+
+  int BoardIndex() const { return boardIndex_; }
+  int ModelCodeOf() const { return modelCode_; }
+  bool IsBoardOpen() const { return boardOpen_ != 0; }
+  int VideoStandard() const { return videoStandard_; }
+
+ protected:
+  void done(int result) override;
+
+ private:
+  void BuildControls();
+  void ConnectControls();
+  void InitDialog();
+  void ShowDetail();
+  void ListBoards();
+  void AllowSquad();
+  uint32_t OpenFlags() const;
+  void ConnectOption(int id, int32_t& field);
+
+  TabFactory factory_;
+  int32_t boardIndex_ = 0;
+  int32_t modelCode_ = 0;
+  NUVIXI_SEARCH_RESULT search_{};
+  NUVIXI_BOARD_DETAIL detail_{};
+  int32_t optionVideo_ = 0;
+  int32_t optionAudio_ = 0;
+  int32_t optionAPlay_ = 0;
+  int32_t optionSerial_ = 0;
+  int32_t optionSquad_ = 0;
+  int32_t boardOpen_ = 0;
+  int32_t videoStandard_ = 0;
+  std::array<CTabDialog*, kTabCount> tabs_{};
+  CTabButtonStrip tabStrip_;
+  std::function<void(const std::string&)> logMirror_;
+};
+
+// Writes "RV(code) = text" into the main dialog's log, then the error text when
+// code is not success; shows the last line in a message box when showBox is set.
+// Safe to call from worker threads: the lines reach the log through the GUI thread.
+void LogResult(CNuvixSdkDlg* window, uint32_t code, int showBox, const char* format, ...)
+    __attribute__((format(printf, 4, 5)));

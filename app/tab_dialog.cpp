@@ -1,0 +1,17 @@
+#include "tab_dialog.h"
+
+CTabDialog::CTabDialog(int resourceId) : CWinDialog(nullptr), resourceId_(resourceId) {}
+
+void CTabDialog::Init(CNuvixSdkDlg* owner, int boardIndex, int modelCode, int extra) {
+  owner_ = owner;
+  boardIndex_ = boardIndex;
+  modelCode_ = modelCode;
+  extra_ = extra;
+}
+
+void CTabDialog::Create(QWidget* parent) {
+  setParent(parent, Qt::Widget);
+  setObjectName(QStringLiteral("tab%1").arg(resourceId_));
+  hide();
+  OnInitDialog();
+}

@@ -1,0 +1,48 @@
+// Base of the seven tab dialogs that live in the main dialog's tab area.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "win_dialog.h"
+
+class CNuvixSdkDlg;
+
+// One step of the scripted tour: a name for the screenshot and an action.
+struct TourStep {
+  std::string name;
+  std::function<void()> action;
+};
+
+class CTabDialog : public CWinDialog {
+  Q_OBJECT
+ public:
+  explicit CTabDialog(int resourceId);
+
+  // Called before the window exists. extra is the tab's own argument (the
+  // video standard, or the APlay option for the play tab; 0 otherwise).
+  virtual void Init(CNuvixSdkDlg* owner, int boardIndex, int modelCode, int extra);
+  // Creates the window as a hidden child of parent.
+  void Create(QWidget* parent);
+
+  int ResourceId() const { return resourceId_; }
+  int BoardIndex() const { return boardIndex_; }
+  int Model() const { return modelCode_; }
+  int Extra() const { return extra_; }
+  CNuvixSdkDlg* Owner() const { return owner_; }
+
+  // The tab's steps of the scripted tour, run after its button is pressed.
+  virtual std::vector<TourStep> TourSteps() { return {}; }
+
+ protected:
+  // Builds the controls and starts what the tab runs; the window exists.
+  virtual void OnInitDialog() {}
+
+ private:
+  int resourceId_;
+  CNuvixSdkDlg* owner_ = nullptr;
+  int boardIndex_ = 0;
+  int modelCode_ = 0;
+  int extra_ = 0;
+};

@@ -1,0 +1,84 @@
+#include "tour.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QPixmap>
+#include <cstdio>
+
+#include "nuvix_sdk_dlg.h"
+#include "tab_dialog.h"
+
+namespace {
+
+constexpr int kOptionIds[] = {1110, 1111, 1112, 1113, 1114};
+constexpr int kTabButtonIds[CNuvixSdkDlg::kTabCount] = {1121, 1122, 1123, 1126, 1127, 1124, 1125};
+constexpr const char* kTabNames[CNuvixSdkDlg::kTabCount] = {"live", "video", "audio", "serial",
+                                                            "squad", "pinax", "play"};
+
+void Settle(int milliseconds = 50) {
+  QElapsedTimer timer;
+  timer.start();
+  do {
+    QApplication::processEvents(QEventLoop::AllEvents, 10);
+  } while (timer.elapsed() < milliseconds);
+}
+
+void Click(CNuvixSdkDlg& dialog, int id) {
+  if (auto* button = dialog.ItemAs<QAbstractButton>(id); button && button->isEnabled()) button->click();
+}
+
+class Tour {
+ public:
+  Tour(CNuvixSdkDlg& dialog, QString directory) : dialog_(dialog), directory_(std::move(directory)) {}
+
+  void Step(const QString& name, const std::function<void()>& action) {
+    std::printf("--- tour step %02d: %s\n", ++number_, qPrintable(name));
+    std::fflush(stdout);
+    action();
+    Settle();
+    const QString path = QDir(directory_).filePath(QStringLiteral("%1-%2.png").arg(number_, 2, 10, QLatin1Char('0')).arg(name));
+    if (!dialog_.grab().save(path)) {
+      std::fprintf(stderr, "tour: cannot write %s\n", qPrintable(path));
+      failed_ = true;
+    }
+  }
+
+  int Run() {
+    if (!QDir().mkpath(directory_)) {
+      std::fprintf(stderr, "tour: cannot create %s\n", qPrintable(directory_));
+      return 1;
+    }
+    Step("start", [] {});
+    Step("search", [this] { Click(dialog_, 1102); });
+    Step("select", [this] { Click(dialog_, 1103); });
+    Step("open", [this] {
+      for (int id : kOptionIds) {
+        if (auto* box = dialog_.ItemAs<QAbstractButton>(id); box && box->isEnabled()) box->setChecked(true);
+      }
+      Click(dialog_, 1116);
+    });
+    for (int tab = 0; tab < CNuvixSdkDlg::kTabCount; ++tab) {
+      if (!dialog_.Tab(tab)) continue;
+      Step(QStringLiteral("%1-tab").arg(kTabNames[tab]), [this, tab] { Click(dialog_, kTabButtonIds[tab]); });
+      for (const TourStep& step : dialog_.Tab(tab)->TourSteps()) Step(QString::fromStdString(step.name), step.action);
+    }
+    Step("close", [this] { Click(dialog_, 1117); });
+    return failed_ ? 1 : 0;
+  }
+
+ private:
+  CNuvixSdkDlg& dialog_;
+  QString directory_;
+  int number_ = 0;
+  bool failed_ = false;
+};
+
+}  // namespace
+
+int RunTour(CNuvixSdkDlg& dialog, const QString& directory) {
+  dialog.show();
+  Settle();
+  return Tour(dialog, directory).Run();
+}

@@ -1,0 +1,11 @@
+// The scripted walk through the program: search, select the first board, open
+// it in NTSC with every option it allows, show each tab, close. Prints the log
+// and saves DIR/NN-step.png after each step.
+#pragma once
+
+#include <QString>
+
+class CNuvixSdkDlg;
+
+// Returns 0 when every step ran and every screenshot was written.
+int RunTour(CNuvixSdkDlg& dialog, const QString& directory);

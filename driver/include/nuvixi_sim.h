@@ -1,0 +1,61 @@
+/* Control surface of the simulated NUVIX board (libnuvixi built as the
+ * simulator). Used by tests and tools only, never by the program. */
+#ifndef NUVIXI_SIM_H
+#define NUVIXI_SIM_H
+
+#include <stddef.h>
+#include <stdint.h>
+
+#ifdef __cplusplus
+extern "C" {
+#endif
+
+/* One board as the search finds it and as its detail record describes it. */
+typedef struct {
+  int32_t modelCode; /* 0..5 (QLA04..QCA08); other values list as unknown boards */
+  uint32_t revisionId;
+  uint32_t fpgaRevision;
+  uint32_t customId;
+  uint32_t maxCaptureChannels;
+  uint32_t boardId;
+  uint32_t tvOutChannels;
+  uint32_t audioChannels;
+} NUVIXI_SIM_BOARD;
+
+#define NUVIXI_SIM_MAX_BOARDS 32
+
+/* The defaults of a model (capture channels, audio channels, IDs). */
+NUVIXI_SIM_BOARD NUVIXI_SIM_DefaultBoard(int32_t modelCode);
+
+/* Replaces the boards found (count 0..NUVIXI_SIM_MAX_BOARDS). Closes every
+   open board first. Returns 0 on success, -1 for a bad count. */
+int NUVIXI_SIM_SetBoards(const NUVIXI_SIM_BOARD* boards, uint32_t count);
+
+/* Parses a board list in the syntax of the NUVIXI_SIM_BOARDS variable and
+   uses it; returns 0, or -1 (nothing changed) when the text cannot be parsed. */
+int NUVIXI_SIM_SetBoardsFromText(const char* text);
+
+/* Number of boards configured now. */
+uint32_t NUVIXI_SIM_BoardCount(void);
+
+/* Back to the start state: the configuration of NUVIXI_SIM_BOARDS (or the
+   default board), every board closed, no faults pending, journal empty. */
+void NUVIXI_SIM_Reset(void);
+
+/* The next call of the named function (with or without the NUVIXI_ prefix)
+   returns code instead of doing its work. Several faults queue up in order. */
+void NUVIXI_SIM_FailNext(const char* function, uint32_t code);
+
+/* The journal of calls, one line per call, oldest first, in the form
+   "BDOpen(0,3,1)" with arguments in upper-case hexadecimal (pointers as their
+   full value). The blocking waits and the receive-size query are not
+   journaled. Copies at most size-1 characters plus a terminating zero into
+   buffer (which may be null when size is 0) and returns the full length. */
+size_t NUVIXI_SIM_ReadJournal(char* buffer, size_t size);
+void NUVIXI_SIM_ClearJournal(void);
+
+#ifdef __cplusplus
+}
+#endif
+
+#endif /* NUVIXI_SIM_H */

@@ -1,0 +1,109 @@
+// Board search, details, open and close of the simulated boards.
+#include <cstring>
+
+#include "simulator.h"
+
+using nuvixsim::Simulator;
+
+namespace {
+
+constexpr uint32_t kDriverVersion = 0x01040207;  // 1.4.2.7
+
+bool IsQla(int32_t model) { return model >= NUVIXI_MODEL_QLA04 && model <= NUVIXI_MODEL_QLA16; }
+
+bool SquadAllowed(const NUVIXI_SIM_BOARD& board) {
+  switch (board.modelCode) {
+    case NUVIXI_MODEL_QCA02: return true;
+    case NUVIXI_MODEL_QCA04:
+      return (board.fpgaRevision >= 0x05012400 && board.fpgaRevision <= 0x79123100) || board.boardId == 32;
+    case NUVIXI_MODEL_QCA08: return board.boardId == 32;
+    default: return false;
+  }
+}
+
+// The error code for opening this board with these blocks, or success.
+uint32_t CheckOpenRequest(const nuvixsim::BoardState& state, uint32_t flags, uint32_t standard) {
+  if (standard != NUVIXI_STANDARD_PAL && standard != NUVIXI_STANDARD_NTSC) return NUVIXI_ERR_INVALID_ARGUMENT;
+  if (flags & ~NUVIXI_OPEN_ALL) return NUVIXI_ERR_INVALID_ARGUMENT;
+  if (state.open) return NUVIXI_ERR_KERNEL_OPEN;
+  const NUVIXI_SIM_BOARD& board = state.config;
+  if (IsQla(board.modelCode)) {
+    if (flags & (NUVIXI_OPEN_APLAY | NUVIXI_OPEN_SQUAD)) return NUVIXI_ERR_FUNCTION_BLOCK;
+  } else {
+    if (flags & NUVIXI_OPEN_LIVE) return NUVIXI_ERR_FUNCTION_BLOCK;
+    if ((flags & NUVIXI_OPEN_SQUAD) && !SquadAllowed(board)) return NUVIXI_ERR_FUNCTION_BLOCK;
+  }
+  if ((flags & NUVIXI_OPEN_AUDIO) && board.audioChannels == 0) return NUVIXI_ERR_FUNCTION_BLOCK;
+  if ((flags & NUVIXI_OPEN_VIDEO) && board.maxCaptureChannels == 0) return NUVIXI_ERR_FUNCTION_BLOCK;
+  return NUVIXI_SUCCESS;
+}
+
+}  // namespace
+
+extern "C" {
+
+uint32_t NUVIXI_GetVersion(void) {
+  Simulator::Instance().BeginCall("GetVersion", {});
+  return kDriverVersion;
+}
+
+NUVIXI_RESULT NUVIXI_BDSearch(NUVIXI_SEARCH_RESULT* result) {
+  auto& sim = Simulator::Instance();
+  if (auto fault = sim.BeginCall("BDSearch", {result})) return *fault;
+  if (!result) return NUVIXI_ERR_INVALID_ARGUMENT;
+  return sim.WithBoards([&](const auto& boards) {
+    std::memset(result, 0, sizeof *result);
+    result->boardCount = static_cast<uint32_t>(boards.size());
+    for (size_t i = 0; i < boards.size() && i < NUVIXI_MAX_BOARDS_LISTED; ++i)
+      result->modelCode[i] = boards[i].config.modelCode;
+    return NUVIXI_SUCCESS;
+  });
+}
+
+NUVIXI_RESULT NUVIXI_BDDetailInfo(uint32_t board, NUVIXI_BOARD_DETAIL* detail) {
+  auto& sim = Simulator::Instance();
+  if (auto fault = sim.BeginCall("BDDetailInfo", {board, detail})) return *fault;
+  if (!detail) return NUVIXI_ERR_INVALID_ARGUMENT;
+  return sim.WithBoards([&](const auto& boards) {
+    if (board >= boards.size()) return NUVIXI_ERR_BOARD_NOT_FOUND;
+    const NUVIXI_SIM_BOARD& config = boards[board].config;
+    std::memset(detail, 0, sizeof *detail);
+    detail->revisionId = config.revisionId;
+    detail->tvOutChannels = config.tvOutChannels;
+    detail->audioChannels = config.audioChannels;
+    detail->customId = config.customId;
+    detail->maxCaptureChannels = config.maxCaptureChannels;
+    detail->fpgaRevision = config.fpgaRevision;
+    detail->boardId = config.boardId;
+    return NUVIXI_SUCCESS;
+  });
+}
+
+NUVIXI_RESULT NUVIXI_BDOpen(uint32_t board, uint32_t flags, uint32_t standard) {
+  auto& sim = Simulator::Instance();
+  if (auto fault = sim.BeginCall("BDOpen", {board, flags, standard})) return *fault;
+  return sim.WithBoards([&](auto& boards) {
+    if (board >= boards.size()) return NUVIXI_ERR_BOARD_NOT_FOUND;
+    nuvixsim::BoardState& state = boards[board];
+    uint32_t code = CheckOpenRequest(state, flags, standard);
+    if (code != NUVIXI_SUCCESS) return code;
+    state.open = true;
+    state.flags = flags;
+    state.standard = standard;
+    return NUVIXI_SUCCESS;
+  });
+}
+
+NUVIXI_RESULT NUVIXI_BDClose(uint32_t board) {
+  auto& sim = Simulator::Instance();
+  if (auto fault = sim.BeginCall("BDClose", {board})) return *fault;
+  return sim.WithBoards([&](auto& boards) {
+    if (board >= boards.size()) return NUVIXI_ERR_BOARD_NOT_FOUND;
+    if (!boards[board].open) return NUVIXI_ERR_NOT_OPEN;
+    boards[board].open = false;
+    boards[board].flags = 0;
+    return NUVIXI_SUCCESS;
+  });
+}
+
+}  // extern "C"

@@ -1,0 +1,114 @@
+// The board list syntax of NUVIXI_SIM_BOARDS:
+//   list   := "none" | board { "," board }
+//   board  := model { ":" key "=" number }
+//   model  := QLA04 | QLA08 | QLA16 | QCA02 | QCA04 | QCA08 | a model code number
+//   key    := rev | fpga | custom | ch | id | tvout | audio
+// Numbers are decimal, or hexadecimal with a 0x prefix.
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <sstream>
+
+#include "simulator.h"
+
+namespace nuvixsim {
+namespace {
+
+const char* const kModelNames[] = {"QLA04", "QLA08", "QLA16", "QCA02", "QCA04", "QCA08"};
+
+std::optional<uint32_t> ParseNumber(const std::string& text) {
+  if (text.empty()) return std::nullopt;
+  errno = 0;
+  char* end = nullptr;
+  unsigned long long value = std::strtoull(text.c_str(), &end, 0);
+  if (errno != 0 || *end != '\0' || value > 0xFFFFFFFFull || text[0] == '-') return std::nullopt;
+  return static_cast<uint32_t>(value);
+}
+
+std::optional<int32_t> ParseModel(const std::string& text) {
+  for (int32_t code = 0; code < 6; ++code) {
+    if (text == kModelNames[code]) return code;
+  }
+  auto number = ParseNumber(text);
+  if (!number || *number > 0x7FFFFFFF) return std::nullopt;
+  return static_cast<int32_t>(*number);
+}
+
+bool ApplyField(NUVIXI_SIM_BOARD& board, const std::string& key, uint32_t value) {
+  if (key == "rev") board.revisionId = value;
+  else if (key == "fpga") board.fpgaRevision = value;
+  else if (key == "custom") board.customId = value;
+  else if (key == "ch") board.maxCaptureChannels = value;
+  else if (key == "id") board.boardId = value;
+  else if (key == "tvout") board.tvOutChannels = value;
+  else if (key == "audio") board.audioChannels = value;
+  else return false;
+  return true;
+}
+
+std::optional<NUVIXI_SIM_BOARD> ParseBoard(const std::string& text) {
+  std::istringstream parts(text);
+  std::string part;
+  std::getline(parts, part, ':');
+  auto model = ParseModel(part);
+  if (!model) return std::nullopt;
+  NUVIXI_SIM_BOARD board = NUVIXI_SIM_DefaultBoard(*model);
+  while (std::getline(parts, part, ':')) {
+    auto equals = part.find('=');
+    if (equals == std::string::npos) return std::nullopt;
+    auto value = ParseNumber(part.substr(equals + 1));
+    if (!value || !ApplyField(board, part.substr(0, equals), *value)) return std::nullopt;
+  }
+  return board;
+}
+
+}  // namespace
+
+std::optional<std::vector<NUVIXI_SIM_BOARD>> ParseBoardList(const std::string& text) {
+  std::vector<NUVIXI_SIM_BOARD> boards;
+  if (text == "none") return boards;
+  std::istringstream items(text);
+  std::string item;
+  while (std::getline(items, item, ',')) {
+    auto board = ParseBoard(item);
+    if (!board) return std::nullopt;
+    boards.push_back(*board);
+  }
+  if (boards.empty() || boards.size() > NUVIXI_SIM_MAX_BOARDS || (!text.empty() && text.back() == ','))
+    return std::nullopt;
+  return boards;
+}
+
+std::vector<NUVIXI_SIM_BOARD> StartBoards() {
+  const char* text = std::getenv("NUVIXI_SIM_BOARDS");
+  if (text && *text) {
+    if (auto boards = ParseBoardList(text)) return *boards;
+    static bool reported = false;
+    if (!reported) {
+      reported = true;
+      std::fprintf(stderr, "libnuvixi (simulated board): cannot parse NUVIXI_SIM_BOARDS=\"%s\"; using one QCA08\n",
+                   text);
+    }
+  }
+  return {NUVIXI_SIM_DefaultBoard(NUVIXI_MODEL_QCA08)};
+}
+
+}  // namespace nuvixsim
+
+extern "C" NUVIXI_SIM_BOARD NUVIXI_SIM_DefaultBoard(int32_t modelCode) {
+  NUVIXI_SIM_BOARD board{};
+  board.modelCode = modelCode;
+  board.revisionId = 0x00000102;
+  board.fpgaRevision = 0x06030100;
+  board.customId = 0;
+  board.tvOutChannels = 2;
+  const bool qla = modelCode >= NUVIXI_MODEL_QLA04 && modelCode <= NUVIXI_MODEL_QLA16;
+  board.maxCaptureChannels = qla ? 16 : 32;
+  switch (modelCode) {
+    case NUVIXI_MODEL_QCA02: board.audioChannels = 4; break;
+    case NUVIXI_MODEL_QCA04: board.audioChannels = 8; break;
+    default: board.audioChannels = 16; break;
+  }
+  board.boardId = modelCode == NUVIXI_MODEL_QCA08 ? 32 : 0;
+  return board;
+}

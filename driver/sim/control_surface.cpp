@@ -1,0 +1,46 @@
+// The simulator's own control surface for tests and tools.
+#include <cstring>
+
+#include "simulator.h"
+
+using nuvixsim::Simulator;
+
+extern "C" {
+
+int NUVIXI_SIM_SetBoards(const NUVIXI_SIM_BOARD* boards, uint32_t count) {
+  if (count > NUVIXI_SIM_MAX_BOARDS || (count > 0 && !boards)) return -1;
+  std::vector<nuvixsim::BoardState> states;
+  for (uint32_t i = 0; i < count; ++i) states.push_back(nuvixsim::BoardState{boards[i]});
+  Simulator::Instance().SetBoards(std::move(states));
+  return 0;
+}
+
+int NUVIXI_SIM_SetBoardsFromText(const char* text) {
+  auto boards = nuvixsim::ParseBoardList(text ? text : "");
+  if (!boards) return -1;
+  return NUVIXI_SIM_SetBoards(boards->data(), static_cast<uint32_t>(boards->size()));
+}
+
+uint32_t NUVIXI_SIM_BoardCount(void) {
+  return Simulator::Instance().WithBoards([](const auto& boards) { return static_cast<uint32_t>(boards.size()); });
+}
+
+void NUVIXI_SIM_Reset(void) { Simulator::Instance().Reset(); }
+
+void NUVIXI_SIM_FailNext(const char* function, uint32_t code) {
+  if (function) Simulator::Instance().FailNext(function, code);
+}
+
+size_t NUVIXI_SIM_ReadJournal(char* buffer, size_t size) {
+  std::string journal = Simulator::Instance().Journal();
+  if (buffer && size > 0) {
+    size_t n = std::min(size - 1, journal.size());
+    std::memcpy(buffer, journal.data(), n);
+    buffer[n] = '\0';
+  }
+  return journal.size();
+}
+
+void NUVIXI_SIM_ClearJournal(void) { Simulator::Instance().ClearJournal(); }
+
+}  // extern "C"

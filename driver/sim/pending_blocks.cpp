@@ -1,0 +1,107 @@
+// Functions whose board block the simulator does not model yet: they check the
+// board like every call and then refuse with "invalid function block".
+#include "simulator.h"
+
+using nuvixsim::CallArg;
+using nuvixsim::Simulator;
+
+namespace {
+
+NUVIXI_RESULT NotSimulated(const char* function, uint32_t board, std::initializer_list<CallArg> args,
+                           bool journaled = true) {
+  auto& sim = Simulator::Instance();
+  if (journaled) {
+    if (auto fault = sim.BeginCall(function, args)) return *fault;
+  }
+  uint32_t code = sim.CheckOpen(board);
+  return code != NUVIXI_SUCCESS ? code : NUVIXI_ERR_FUNCTION_BLOCK;
+}
+
+}  // namespace
+
+#define NOT_SIMULATED(name, params, ...) \
+  NUVIXI_RESULT NUVIXI_##name params { return NotSimulated(#name, board, {__VA_ARGS__}); }
+
+extern "C" {
+
+NUVIXI_RESULT NUVIXI_LockWait4GetImageAddress(uint32_t board, uint32_t, void**, uint32_t) {
+  return NotSimulated("LockWait4GetImageAddress", board, {}, false);
+}
+NUVIXI_RESULT NUVIXI_LockWait4GetSoundAddress(uint32_t board, uint32_t, void**, uint32_t) {
+  return NotSimulated("LockWait4GetSoundAddress", board, {}, false);
+}
+uint32_t NUVIXI_RUART_QUERY_RXBUFSIZE(uint32_t) { return 0; }
+NUVIXI_RESULT NUVIXI_RUART_READ(uint32_t board, void*, uint32_t, uint32_t) {
+  return NotSimulated("RUART_READ", board, {}, false);
+}
+
+NOT_SIMULATED(CancelLockWait4GetImageAddress, (uint32_t board, uint32_t channel), board, channel)
+NOT_SIMULATED(CancelLockWait4GetSoundAddress, (uint32_t board, uint32_t channel), board, channel)
+NOT_SIMULATED(APLAY_ON, (uint32_t board, uint32_t rateIndex, uint32_t rateFactor), board, rateIndex, rateFactor)
+NOT_SIMULATED(APLAY_ESCAPE, (uint32_t board), board)
+NOT_SIMULATED(APLAY_LOAD, (uint32_t board, uint32_t parameter, uint32_t offset, const void* data, uint32_t length),
+              board, parameter, offset, data, length)
+NOT_SIMULATED(APLAY_Volume, (uint32_t board, uint32_t volume), board, volume)
+NOT_SIMULATED(APLAY_Monitor, (uint32_t board, uint32_t enable, uint32_t channel, uint32_t mode), board, enable,
+              channel, mode)
+NOT_SIMULATED(APLAY_OFF, (uint32_t board), board)
+NOT_SIMULATED(RUART_ESCAPE, (uint32_t board), board)
+NOT_SIMULATED(RUART_CONFIG, (uint32_t board, uint32_t baudIndex, uint32_t parityIndex), board, baudIndex,
+              parityIndex)
+NOT_SIMULATED(RUART_WRITE, (uint32_t board, const void* bytes, uint32_t length, uint32_t timeoutMs), board, bytes,
+              length, timeoutMs)
+NOT_SIMULATED(SetLiveVideoConfig,
+              (uint32_t board, uint32_t reserved, uint32_t width, uint32_t height, uint32_t fourcc, void* address,
+               uint32_t pitch),
+              board, reserved, width, height, fourcc, address, pitch)
+NOT_SIMULATED(LiveVideoShape,
+              (uint32_t board, uint32_t reserved, uint32_t mask, const int32_t* shape, const int32_t* start), board,
+              reserved, mask, shape, start)
+NOT_SIMULATED(LiveVideoTransferON, (uint32_t board, uint32_t tvOut), board, tvOut)
+NOT_SIMULATED(LiveVideoTransferOFF, (uint32_t board), board)
+NOT_SIMULATED(LiveVideoChSequence, (uint32_t board, const int32_t sequence[16]), board, sequence)
+NOT_SIMULATED(SetLiveScanMode, (uint32_t board, const int32_t modes[16]), board, modes)
+NOT_SIMULATED(BRIGHTNESSControl, (uint32_t board, uint32_t channel, uint32_t value), board, channel, value)
+NOT_SIMULATED(CONTRASTControl, (uint32_t board, uint32_t channel, uint32_t value), board, channel, value)
+NOT_SIMULATED(HUEControl, (uint32_t board, uint32_t channel, uint32_t value), board, channel, value)
+NOT_SIMULATED(SATURATIONUControl, (uint32_t board, uint32_t channel, uint32_t value), board, channel, value)
+NOT_SIMULATED(READ_HSCALE_FILTER_Y, (uint32_t board, uint32_t channel, int32_t* value), board, channel, value)
+NOT_SIMULATED(WRITE_HSCALE_FILTER_Y, (uint32_t board, uint32_t channel, const int32_t* value), board, channel,
+              value)
+NOT_SIMULATED(READ_VSCALE_FILTER_Y, (uint32_t board, uint32_t channel, int32_t* value), board, channel, value)
+NOT_SIMULATED(WRITE_VSCALE_FILTER_Y, (uint32_t board, uint32_t channel, const int32_t* value), board, channel,
+              value)
+NOT_SIMULATED(XED_QUAD_STRING, (uint32_t board, char* const strings[16]), board, strings)
+NOT_SIMULATED(XED_FONT_CONFIG, (uint32_t board, const uint8_t* bytes, uint32_t length), board, bytes, length)
+NOT_SIMULATED(XED_SET_CHOSE_FONT, (uint32_t board, const void* font), board, font)
+NOT_SIMULATED(SQUAD_ON, (uint32_t board, void** merged, void** image, void** osd), board, merged, image, osd)
+NOT_SIMULATED(SQUAD_UPT, (uint32_t board), board)
+NOT_SIMULATED(SQUAD_OFF, (uint32_t board), board)
+NOT_SIMULATED(CaptureVideoTransferON, (uint32_t board, uint32_t channel, uint32_t sizeIndex, uint32_t fourcc), board,
+              channel, sizeIndex, fourcc)
+NOT_SIMULATED(CaptureVideoTransferOFF, (uint32_t board, uint32_t channel), board, channel)
+NOT_SIMULATED(VideoSliceCtrl,
+              (uint32_t board, uint32_t group, const int32_t* slots, uint32_t slotCount, uint32_t reserved), board,
+              group, slots, slotCount, reserved)
+NOT_SIMULATED(CAMERA_SIGNAL, (uint32_t board, int32_t signal[32]), board, signal)
+NOT_SIMULATED(GET_CaptureFPS, (uint32_t board, int32_t fps[64]), board, fps)
+NOT_SIMULATED(PCI_BAND_WIDTH_Control, (uint32_t board, uint32_t on, uint32_t value), board, on, value)
+NOT_SIMULATED(CaptureAudioReference, (uint32_t board, uint32_t level), board, level)
+NOT_SIMULATED(CaptureAudioVolume, (uint32_t board, uint32_t channel, uint32_t volume), board, channel, volume)
+NOT_SIMULATED(CaptureAudioPreAMP, (uint32_t board, uint32_t channel, uint32_t gain), board, channel, gain)
+NOT_SIMULATED(CaptureAudioTransferON, (uint32_t board, uint32_t channel, uint32_t rateIndex, uint32_t blockUnits),
+              board, channel, rateIndex, blockUnits)
+NOT_SIMULATED(CaptureAudioTransferOFF, (uint32_t board, uint32_t channel), board, channel)
+NOT_SIMULATED(WDOGEnable, (uint32_t board, uint32_t seconds), board, seconds)
+NOT_SIMULATED(WDOGDisable, (uint32_t board), board)
+NOT_SIMULATED(TVOUT, (uint32_t board, uint32_t camera), board, camera)
+NOT_SIMULATED(TVOUT2, (uint32_t board, uint32_t camera), board, camera)
+NOT_SIMULATED(OSD, (uint32_t board, uint32_t start, uint32_t count, const uint32_t* codes), board, start, count,
+              codes)
+NOT_SIMULATED(OSD2, (uint32_t board, uint32_t start, uint32_t count, const uint32_t* codes), board, start, count,
+              codes)
+NOT_SIMULATED(DIGITALOUT_SIGNAL, (uint32_t board, const uint32_t outputs[32]), board, outputs)
+NOT_SIMULATED(DIGITALIN_SIGNAL, (uint32_t board, void* buffer), board, buffer)
+NOT_SIMULATED(EEPROM_READ_Control, (uint32_t board, const uint8_t* key, uint8_t* result), board, key, result)
+
+}  // extern "C"

@@ -1,0 +1,73 @@
+// State of the simulated boards shared by every driver entry point.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <initializer_list>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "nuvixi.h"
+#include "nuvixi_sim.h"
+
+namespace nuvixsim {
+
+struct BoardState {
+  NUVIXI_SIM_BOARD config{};
+  bool open = false;
+  uint32_t flags = 0;
+  uint32_t standard = 0;
+};
+
+// One argument of a journaled call: a number or an address.
+struct CallArg {
+  uint64_t value;
+  CallArg(uint32_t v) : value(v) {}
+  CallArg(int32_t v) : value(static_cast<uint32_t>(v)) {}
+  CallArg(const void* p) : value(reinterpret_cast<uintptr_t>(p)) {}
+};
+
+class Simulator {
+ public:
+  static Simulator& Instance();
+
+  // Journals the call and returns the fault queued for it, if any.
+  std::optional<uint32_t> BeginCall(const char* function, std::initializer_list<CallArg> args);
+
+  // NUVIXI_SUCCESS when board names a configured board, else the error code.
+  uint32_t CheckBoard(uint32_t board);
+  // NUVIXI_SUCCESS when board is configured and open with every block of needBlocks.
+  uint32_t CheckOpen(uint32_t board, uint32_t needBlocks = 0);
+
+  // Runs fn(board state) under the simulator's lock.
+  template <typename Fn>
+  auto WithBoards(Fn fn) {
+    std::lock_guard lock(mutex_);
+    return fn(boards_);
+  }
+
+  void SetBoards(std::vector<BoardState> boards);
+  void Reset();
+  void FailNext(std::string function, uint32_t code);
+  std::string Journal();
+  void ClearJournal();
+
+ private:
+  Simulator();
+
+  std::mutex mutex_;
+  std::vector<BoardState> boards_;
+  std::deque<std::pair<std::string, uint32_t>> faults_;
+  std::string journal_;
+  size_t journalLines_ = 0;
+};
+
+// Parses a board list ("QCA08:id=32,QLA16"); nothing when it cannot be parsed.
+std::optional<std::vector<NUVIXI_SIM_BOARD>> ParseBoardList(const std::string& text);
+
+// The boards used when nothing is configured: NUVIXI_SIM_BOARDS or one QCA08.
+std::vector<NUVIXI_SIM_BOARD> StartBoards();
+
+}  // namespace nuvixsim
