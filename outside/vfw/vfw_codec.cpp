@@ -109,7 +109,7 @@ HANDLE ICImageCompress(HIC hic, uint32_t /*flags*/, const BITMAPINFO* lpbiIn, co
   if (!codec->compressor && !(codec->compressor = tjInitCompress())) return nullptr;
 
   const size_t lumaBytes = static_cast<size_t>(width) * height;
-  const size_t chromaBytes = lumaBytes / 2 / 2;
+  const size_t chromaBytes = static_cast<size_t>(width / 2) * height;
   uint8_t* y = codec->Planes(lumaBytes + 2 * chromaBytes);
   uint8_t* u = y + lumaBytes;
   uint8_t* v = u + chromaBytes;
