@@ -13,8 +13,9 @@
 namespace {
 
 void PrintLogLine(const std::string& text) {
-  std::string line = text;
-  if (line.size() >= 2 && line.compare(line.size() - 2, 2, "\r\n") == 0) line.replace(line.size() - 2, 2, "\n");
+  std::string line;
+  for (char c : text)
+    if (c != '\r') line += c;
   std::fputs(line.c_str(), stdout);
   std::fflush(stdout);
 }

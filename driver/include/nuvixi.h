@@ -46,8 +46,9 @@ typedef uint32_t NUVIXI_RESULT;
 #define NUVIXI_STANDARD_PAL 0u
 #define NUVIXI_STANDARD_NTSC 1u
 
-/* Function blocks of NUVIXI_BDOpen (a bit set). 0x40 is the live display
-   block of the QLA models; QLA boards are opened with 0x71 or 0x73. */
+/* Function blocks of NUVIXI_BDOpen (a bit set) on QCA models. QLA models are
+   opened with 0x71 (live display) or 0x73 (live display and capture), plus
+   0x04 for audio; they have no audio playback (0x08). */
 #define NUVIXI_OPEN_VIDEO 0x03u
 #define NUVIXI_OPEN_AUDIO 0x04u
 #define NUVIXI_OPEN_APLAY 0x08u

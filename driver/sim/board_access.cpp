@@ -28,7 +28,8 @@ uint32_t CheckOpenRequest(const nuvixsim::BoardState& state, uint32_t flags, uin
   if (state.open) return NUVIXI_ERR_KERNEL_OPEN;
   const NUVIXI_SIM_BOARD& board = state.config;
   if (IsQla(board.modelCode)) {
-    if (flags & (NUVIXI_OPEN_APLAY | NUVIXI_OPEN_SQUAD)) return NUVIXI_ERR_FUNCTION_BLOCK;
+    // QLA boards have no audio playback; their 0x20 bit belongs to the live display.
+    if (flags & NUVIXI_OPEN_APLAY) return NUVIXI_ERR_FUNCTION_BLOCK;
   } else {
     if (flags & NUVIXI_OPEN_LIVE) return NUVIXI_ERR_FUNCTION_BLOCK;
     if ((flags & NUVIXI_OPEN_SQUAD) && !SquadAllowed(board)) return NUVIXI_ERR_FUNCTION_BLOCK;

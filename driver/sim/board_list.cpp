@@ -47,6 +47,7 @@ bool ApplyField(NUVIXI_SIM_BOARD& board, const std::string& key, uint32_t value)
 }
 
 std::optional<NUVIXI_SIM_BOARD> ParseBoard(const std::string& text) {
+  if (text.empty() || text.back() == ':') return std::nullopt;
   std::istringstream parts(text);
   std::string part;
   std::getline(parts, part, ':');

@@ -1,0 +1,54 @@
+// A main dialog on the simulated board with scripted prompts.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "board_tables.h"
+#include "nuvix_sdk_dlg.h"
+#include "nuvixi_sim.h"
+#include "scripted_prompts.h"
+#include "tab_dialog.h"
+
+inline std::string SimJournal() {
+  std::string text(NUVIXI_SIM_ReadJournal(nullptr, 0), '\0');
+  NUVIXI_SIM_ReadJournal(text.data(), text.size() + 1);
+  return text;
+}
+
+class AppFixture : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    NUVIXI_SIM_Reset();
+    ResetModelCaps();
+    previousPrompts_ = nuvix::InstallPrompts(prompts_);
+  }
+  void TearDown() override {
+    dialog_.reset();
+    nuvix::InstallPrompts(previousPrompts_);
+    NUVIXI_SIM_Reset();
+    ResetModelCaps();
+  }
+
+  // Creates the dialog with the given tab factory (the real tabs when null).
+  void MakeDialog(CNuvixSdkDlg::TabFactory factory);
+
+  QAbstractButton* Button(int id) const { return dialog_->ItemAs<QAbstractButton>(id); }
+  void Click(int id) { Button(id)->click(); }
+  std::string LogText() const;
+  std::vector<std::string> LogLines() const;
+
+  // Search, select board 0, tick the given option boxes and open in NTSC.
+  void SearchSelectOpen(std::initializer_list<int> optionIds);
+
+  std::shared_ptr<nuvix::ScriptedPrompts> prompts_ = std::make_shared<nuvix::ScriptedPrompts>();
+  std::unique_ptr<CNuvixSdkDlg> dialog_;
+
+ private:
+  std::shared_ptr<nuvix::Prompts> previousPrompts_;
+};
