@@ -3,14 +3,15 @@
 #include <cairo.h>
 
 #include <cstring>
+#include <new>
 
 namespace zmb {
 namespace {
 
-uint8_t* AdoptOrAllocate(void* supplied, std::vector<uint8_t>& owned, size_t bytes) {
+uint8_t* AdoptOrAllocate(void* supplied, MallocPtr<uint8_t>& owned, size_t bytes) {
   if (supplied) return static_cast<uint8_t*>(supplied);
-  owned.resize(bytes);
-  return owned.data();
+  owned.reset(static_cast<uint8_t*>(std::malloc(bytes)));
+  return owned.get();
 }
 
 void FillWithTransparentWord(uint8_t* surface, size_t bytes) {
@@ -23,7 +24,8 @@ void FillWithTransparentWord(uint8_t* surface, size_t bytes) {
 }  // namespace
 
 Board* NewBoard(int32_t standard, int32_t sourceIsUyvy, void* merged, void* image, void* osd) {
-  auto* board = new Board;
+  auto* board = new (std::nothrow) Board;
+  if (!board) return nullptr;
   board->lines = standard == 1 ? 480 : 576;
   board->sourceIsUyvy = sourceIsUyvy;
 
@@ -31,6 +33,11 @@ Board* NewBoard(int32_t standard, int32_t sourceIsUyvy, void* merged, void* imag
   board->merged = AdoptOrAllocate(merged, board->ownedMerged, bytes);
   board->image = AdoptOrAllocate(image, board->ownedImage, bytes);
   board->osd = AdoptOrAllocate(osd, board->ownedOsd, bytes);
+  board->drawing.reset(static_cast<uint32_t*>(std::calloc(static_cast<size_t>(kWidth) * board->lines, 4)));
+  if (!board->merged || !board->image || !board->osd || !board->drawing) {
+    delete board;
+    return nullptr;
+  }
   std::memset(board->image, 0x80, bytes);
   std::memset(board->merged, 0x80, bytes);
   FillWithTransparentWord(board->osd, bytes);
@@ -38,7 +45,6 @@ Board* NewBoard(int32_t standard, int32_t sourceIsUyvy, void* merged, void* imag
   // The drawing keeps the bottom-up memory order of a device-independent
   // bitmap: cairo sees the top line at the last memory row and walks memory
   // backwards with a negative stride.
-  board->drawing.assign(static_cast<size_t>(kWidth) * board->lines, 0u);
   board->drawSurface = cairo_image_surface_create_for_data(
       board->DrawingBytes() + static_cast<size_t>(board->lines - 1) * kDrawPitch, CAIRO_FORMAT_RGB24,
       kWidth, board->lines, -kDrawPitch);

@@ -5,6 +5,8 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -56,6 +58,12 @@ struct OsdFont {
   std::string faceName;  // at most 259 characters
 };
 
+struct FreeDeleter {
+  void operator()(void* p) const { std::free(p); }
+};
+template <typename T>
+using MallocPtr = std::unique_ptr<T[], FreeDeleter>;
+
 struct Board {
   int32_t lines = 576;
   int32_t sourceIsUyvy = 1;
@@ -63,12 +71,13 @@ struct Board {
   uint8_t* image = nullptr;
   uint8_t* osd = nullptr;
   uint8_t* merged = nullptr;
-  std::vector<uint8_t> ownedImage;
-  std::vector<uint8_t> ownedOsd;
-  std::vector<uint8_t> ownedMerged;
+  MallocPtr<uint8_t> ownedImage;
+  MallocPtr<uint8_t> ownedOsd;
+  MallocPtr<uint8_t> ownedMerged;
 
-  // 720 x lines pixels B, G, R, A; memory row 0 is the bottom line of the drawing.
-  std::vector<uint32_t> drawing;
+  // 720 x lines pixels B, G, R, A; memory row 0 is the bottom line of the
+  // drawing. Zeroed pages straight from the allocator: untouched until drawn.
+  MallocPtr<uint32_t> drawing;
   cairo_surface_t* drawSurface = nullptr;  // views `drawing` top line first
   OsdFont font;
 
@@ -78,7 +87,7 @@ struct Board {
 
   size_t SurfaceBytes() const { return static_cast<size_t>(kPitch) * lines; }
   size_t FieldOffset() const { return static_cast<size_t>(kWidth) * lines; }
-  uint8_t* DrawingBytes() { return reinterpret_cast<uint8_t*>(drawing.data()); }
+  uint8_t* DrawingBytes() { return reinterpret_cast<uint8_t*>(drawing.get()); }
 };
 
 // Board lifetime (board.cpp).

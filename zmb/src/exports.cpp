@@ -85,6 +85,7 @@ int32_t ZMB_CREATE_BOARD(int32_t standard, int32_t* boardIndex, int32_t sourceIs
   for (int32_t i = 1; i < kBoardSlots; ++i) {
     if (g_slots[i].load(std::memory_order_relaxed)) continue;
     Board* board = zmb::NewBoard(standard, sourceIsUyvy, mergedSurface, imageSurface, osdSurface);
+    if (!board) return kNoFreeSlot;  // out of memory: no board could be made either
     g_slots[i].store(board, std::memory_order_release);
     ++g_liveBoards;
     *boardIndex = i;
