@@ -6,17 +6,19 @@
 
 namespace vfw {
 
-// Full-range value of a studio-range luma sample (16..235 → 0..255, clamped).
+// Full-range value of a studio-range luma sample: 16..235 → 0..255 (× 255/219,
+// rounded, clamped). Written as the vector code computes it.
 inline uint8_t ExpandLuma(uint8_t y) {
   const int t = y > 16 ? y - 16 : 0;
-  const int v = (t * 149 + 64) >> 7;  // × 255/219
+  const int v = (2 * t * 19077 + 16384) >> 15;
   return static_cast<uint8_t>(v > 255 ? 255 : v);
 }
 
-// Full-range value of a studio-range chroma sample (16..240 → 0..255 about 128).
+// Full-range value of a studio-range chroma sample: 16..240 → 0..255 about
+// 128 (× 255/224, rounded, clamped).
 inline uint8_t ExpandChroma(uint8_t c) {
   const int d = c - 128;
-  const int v = 128 + d + ((d * 142 + 512) >> 10);  // × 255/224
+  const int v = c + ((d * 4535 + 16384) >> 15);
   return static_cast<uint8_t>(v < 0 ? 0 : v > 255 ? 255 : v);
 }
 

@@ -169,8 +169,8 @@ TEST(Vfw, StudioRangeIsExpandedToFullRange) {
 }
 
 TEST(Vfw, RangeExpansionIsWithinOneOfExactOnBothPaths) {
-  // Widths 16 and 48 run the vector path, 2 and 50 the scalar tail.
-  for (int width : {2, 16, 48, 50}) {
+  // Widths 32 and 64 run the vector path alone, 2 the scalar code alone, 70 both.
+  for (int width : {2, 32, 64, 70}) {
     std::vector<uint8_t> packed(width * 2 * 128);
     for (size_t i = 0; i < packed.size(); ++i) packed[i] = static_cast<uint8_t>(i * 131 + i / 7);
     for (bool uyvy : {true, false}) {
