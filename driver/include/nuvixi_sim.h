@@ -54,6 +54,17 @@ void NUVIXI_SIM_FailNext(const char* function, uint32_t code);
 size_t NUVIXI_SIM_ReadJournal(char* buffer, size_t size);
 void NUVIXI_SIM_ClearJournal(void);
 
+/* Hand-outs for the blocking waits, so tests drive workers deterministically.
+   Each returns 0, or -1 for a board or channel the simulator does not have. */
+/* The next NUVIXI_LockWait4GetImageAddress of the channel hands out address. */
+int NUVIXI_SIM_QueueImage(uint32_t board, uint32_t channel, void* address);
+/* The next NUVIXI_LockWait4GetSoundAddress of the channel hands out address. */
+int NUVIXI_SIM_QueueSound(uint32_t board, uint32_t channel, void* address);
+/* One NUVIXI_APLAY_ON returns: a refill of the play buffer is due. */
+int NUVIXI_SIM_QueueAudioRefill(uint32_t board);
+/* Bytes arrive at the remote serial port's receiver. */
+int NUVIXI_SIM_QueueSerialRx(uint32_t board, const void* bytes, uint32_t count);
+
 #ifdef __cplusplus
 }
 #endif

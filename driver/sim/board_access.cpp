@@ -103,6 +103,7 @@ NUVIXI_RESULT NUVIXI_BDClose(uint32_t board) {
     if (!boards[board].open) return NUVIXI_ERR_NOT_OPEN;
     boards[board].open = false;
     boards[board].flags = 0;
+    boards[board].queues->CloseAll();
     return NUVIXI_SUCCESS;
   });
 }

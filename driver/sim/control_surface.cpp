@@ -43,4 +43,32 @@ size_t NUVIXI_SIM_ReadJournal(char* buffer, size_t size) {
 
 void NUVIXI_SIM_ClearJournal(void) { Simulator::Instance().ClearJournal(); }
 
+int NUVIXI_SIM_QueueImage(uint32_t board, uint32_t channel, void* address) {
+  auto queues = Simulator::Instance().Queues(board);
+  if (!queues || channel >= nuvixsim::BoardQueues::kImageChannels) return -1;
+  queues->images[channel].Push(address);
+  return 0;
+}
+
+int NUVIXI_SIM_QueueSound(uint32_t board, uint32_t channel, void* address) {
+  auto queues = Simulator::Instance().Queues(board);
+  if (!queues || channel >= nuvixsim::BoardQueues::kSoundChannels) return -1;
+  queues->sounds[channel].Push(address);
+  return 0;
+}
+
+int NUVIXI_SIM_QueueAudioRefill(uint32_t board) {
+  auto queues = Simulator::Instance().Queues(board);
+  if (!queues) return -1;
+  queues->refills.Push(nullptr);
+  return 0;
+}
+
+int NUVIXI_SIM_QueueSerialRx(uint32_t board, const void* bytes, uint32_t count) {
+  auto queues = Simulator::Instance().Queues(board);
+  if (!queues || (count > 0 && !bytes)) return -1;
+  queues->serialRx.Push(static_cast<const uint8_t*>(bytes), count);
+  return 0;
+}
+
 }  // extern "C"

@@ -7,12 +7,9 @@ using nuvixsim::Simulator;
 
 namespace {
 
-NUVIXI_RESULT NotSimulated(const char* function, uint32_t board, std::initializer_list<CallArg> args,
-                           bool journaled = true) {
+NUVIXI_RESULT NotSimulated(const char* function, uint32_t board, std::initializer_list<CallArg> args) {
   auto& sim = Simulator::Instance();
-  if (journaled) {
-    if (auto fault = sim.BeginCall(function, args)) return *fault;
-  }
+  if (auto fault = sim.BeginCall(function, args)) return *fault;
   uint32_t code = sim.CheckOpen(board);
   return code != NUVIXI_SUCCESS ? code : NUVIXI_ERR_FUNCTION_BLOCK;
 }
@@ -24,28 +21,12 @@ NUVIXI_RESULT NotSimulated(const char* function, uint32_t board, std::initialize
 
 extern "C" {
 
-NUVIXI_RESULT NUVIXI_LockWait4GetImageAddress(uint32_t board, uint32_t, void**, uint32_t) {
-  return NotSimulated("LockWait4GetImageAddress", board, {}, false);
-}
-NUVIXI_RESULT NUVIXI_LockWait4GetSoundAddress(uint32_t board, uint32_t, void**, uint32_t) {
-  return NotSimulated("LockWait4GetSoundAddress", board, {}, false);
-}
-uint32_t NUVIXI_RUART_QUERY_RXBUFSIZE(uint32_t) { return 0; }
-NUVIXI_RESULT NUVIXI_RUART_READ(uint32_t board, void*, uint32_t, uint32_t) {
-  return NotSimulated("RUART_READ", board, {}, false);
-}
-
-NOT_SIMULATED(CancelLockWait4GetImageAddress, (uint32_t board, uint32_t channel), board, channel)
-NOT_SIMULATED(CancelLockWait4GetSoundAddress, (uint32_t board, uint32_t channel), board, channel)
-NOT_SIMULATED(APLAY_ON, (uint32_t board, uint32_t rateIndex, uint32_t rateFactor), board, rateIndex, rateFactor)
-NOT_SIMULATED(APLAY_ESCAPE, (uint32_t board), board)
 NOT_SIMULATED(APLAY_LOAD, (uint32_t board, uint32_t parameter, uint32_t offset, const void* data, uint32_t length),
               board, parameter, offset, data, length)
 NOT_SIMULATED(APLAY_Volume, (uint32_t board, uint32_t volume), board, volume)
 NOT_SIMULATED(APLAY_Monitor, (uint32_t board, uint32_t enable, uint32_t channel, uint32_t mode), board, enable,
               channel, mode)
 NOT_SIMULATED(APLAY_OFF, (uint32_t board), board)
-NOT_SIMULATED(RUART_ESCAPE, (uint32_t board), board)
 NOT_SIMULATED(RUART_CONFIG, (uint32_t board, uint32_t baudIndex, uint32_t parityIndex), board, baudIndex,
               parityIndex)
 NOT_SIMULATED(RUART_WRITE, (uint32_t board, const void* bytes, uint32_t length, uint32_t timeoutMs), board, bytes,

@@ -71,14 +71,30 @@ uint32_t Simulator::CheckOpen(uint32_t board, uint32_t needBlocks) {
   return NUVIXI_SUCCESS;
 }
 
+std::shared_ptr<BoardQueues> Simulator::OpenQueues(uint32_t board, uint32_t needBlocks, uint32_t& code) {
+  std::lock_guard lock(mutex_);
+  code = board >= boards_.size()                                   ? NUVIXI_ERR_BOARD_NOT_FOUND
+         : !boards_[board].open                                    ? NUVIXI_ERR_NOT_OPEN
+         : (boards_[board].flags & needBlocks) != needBlocks       ? NUVIXI_ERR_FUNCTION_BLOCK
+                                                                   : NUVIXI_SUCCESS;
+  return code == NUVIXI_SUCCESS ? boards_[board].queues : nullptr;
+}
+
+std::shared_ptr<BoardQueues> Simulator::Queues(uint32_t board) {
+  std::lock_guard lock(mutex_);
+  return board < boards_.size() ? boards_[board].queues : nullptr;
+}
+
 void Simulator::SetBoards(std::vector<BoardState> boards) {
   std::lock_guard lock(mutex_);
+  for (auto& old : boards_) old.queues->CloseAll();
   boards_ = std::move(boards);
 }
 
 void Simulator::Reset() {
   auto boards = StatesOf(StartBoards());
   std::lock_guard lock(mutex_);
+  for (auto& old : boards_) old.queues->CloseAll();
   boards_ = std::move(boards);
   faults_.clear();
   journal_.clear();

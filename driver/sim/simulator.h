@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <deque>
 #include <initializer_list>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -11,6 +12,7 @@
 
 #include "nuvixi.h"
 #include "nuvixi_sim.h"
+#include "wait_queues.h"
 
 namespace nuvixsim {
 
@@ -19,6 +21,7 @@ struct BoardState {
   bool open = false;
   uint32_t flags = 0;
   uint32_t standard = 0;
+  std::shared_ptr<BoardQueues> queues = std::make_shared<BoardQueues>();
 };
 
 // One argument of a journaled call: a number or an address.
@@ -40,6 +43,12 @@ class Simulator {
   uint32_t CheckBoard(uint32_t board);
   // NUVIXI_SUCCESS when board is configured and open with every block of needBlocks.
   uint32_t CheckOpen(uint32_t board, uint32_t needBlocks = 0);
+
+  // The queues of an open board that has every block of needBlocks; null with
+  // the error in code otherwise.
+  std::shared_ptr<BoardQueues> OpenQueues(uint32_t board, uint32_t needBlocks, uint32_t& code);
+  // The queues of a configured board, open or not; null for a bad index.
+  std::shared_ptr<BoardQueues> Queues(uint32_t board);
 
   // Runs fn(board state) under the simulator's lock.
   template <typename Fn>

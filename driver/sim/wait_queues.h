@@ -1,0 +1,91 @@
+// The blocking hand-outs of a board: buffers per channel, refill requests and
+// received serial bytes, each with a cancel that breaks a blocked wait.
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <mutex>
+
+#include "nuvixi.h"
+
+namespace nuvixsim {
+
+// What every hand-out shares: a wait with time-out that a cancel or a close
+// breaks. A cancel that finds no waiter breaks the next wait, so a worker
+// that was between two waits when it was told to stop still stops.
+class BreakableWait {
+ public:
+  void Cancel();
+
+ protected:
+  // Waits until ready() holds (NUVIXI_SUCCESS), timeoutMs runs out
+  // (NUVIXI_TIMEOUT) or a cancel or close breaks it (NUVIXI_ERR_ESCAPED).
+  template <typename Ready>
+  uint32_t WaitUntil(std::unique_lock<std::mutex>& lock, uint32_t timeoutMs, Ready ready) {
+    const uint64_t closesAtStart = closes_;
+    auto done = [&] { return ready() || cancels_ > 0 || closes_ != closesAtStart; };
+    bool finished = true;
+    if (timeoutMs == NUVIXI_INFINITE) ready_.wait(lock, done);
+    else finished = ready_.wait_for(lock, std::chrono::milliseconds(timeoutMs), done);
+    if (closes_ != closesAtStart) return NUVIXI_ERR_ESCAPED;
+    if (cancels_ > 0) {
+      --cancels_;
+      return NUVIXI_ERR_ESCAPED;
+    }
+    return finished ? NUVIXI_SUCCESS : NUVIXI_TIMEOUT;
+  }
+  // Breaks every blocked wait and forgets pending cancels; call with the lock held.
+  void MarkClosed() {
+    cancels_ = 0;
+    ++closes_;
+  }
+
+  std::mutex mutex_;
+  std::condition_variable ready_;
+
+ private:
+  uint32_t cancels_ = 0;
+  uint64_t closes_ = 0;
+};
+
+// Addresses handed out one per wait, oldest first.
+class BufferQueue : public BreakableWait {
+ public:
+  void Push(void* address);
+  uint32_t Wait(void** address, uint32_t timeoutMs);
+  // Drops queued addresses and breaks blocked waits.
+  void Close();
+  size_t Pending();
+
+ private:
+  std::deque<void*> addresses_;
+};
+
+// Received bytes of the remote serial port.
+class ByteQueue : public BreakableWait {
+ public:
+  void Push(const uint8_t* bytes, size_t count);
+  size_t Size();
+  // Waits until count bytes are there and copies them out.
+  uint32_t Read(uint8_t* out, size_t count, uint32_t timeoutMs);
+  void Close();
+
+ private:
+  std::deque<uint8_t> bytes_;
+};
+
+// Everything of one board that a worker thread blocks on.
+struct BoardQueues {
+  static constexpr int kImageChannels = 32;
+  static constexpr int kSoundChannels = 16;
+  BufferQueue images[kImageChannels];
+  BufferQueue sounds[kSoundChannels];
+  BufferQueue refills;  // one null entry per audio-play refill due
+  ByteQueue serialRx;
+
+  void CloseAll();
+};
+
+}  // namespace nuvixsim

@@ -1,0 +1,241 @@
+// Worker threads against the simulated board: every kind, stopping while
+// blocked, failed passes never reaching the callback, restart cycles.
+#include <gtest/gtest.h>
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <atomic>
+#include <chrono>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+#include "capt_thread.h"
+#include "nuvixi.h"
+#include "nuvixi_sim.h"
+#include "timing.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+struct Received {
+  std::mutex mutex;
+  std::vector<uintptr_t> addresses;
+  std::vector<std::vector<uint8_t>> serial;
+  std::vector<int32_t> channels;
+  std::atomic<int> calls{0};
+
+  static void Callback(void* user, int32_t channel, uintptr_t address) {
+    auto* self = static_cast<Received*>(user);
+    std::lock_guard lock(self->mutex);
+    self->channels.push_back(channel);
+    self->addresses.push_back(address);
+    ++self->calls;
+  }
+  static void SerialCallback(void* user, int32_t, uintptr_t address) {
+    auto* self = static_cast<Received*>(user);
+    const auto* record = reinterpret_cast<const CCaptThread::ReceiveRecord*>(address);
+    std::lock_guard lock(self->mutex);
+    self->serial.emplace_back(record->data, record->data + record->count);
+    ++self->calls;
+  }
+  // Waits up to a second for n callbacks.
+  bool WaitFor(int n) {
+    for (int i = 0; i < 1000 && calls.load() < n; ++i) std::this_thread::sleep_for(1ms);
+    return calls.load() >= n;
+  }
+};
+
+class Worker : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    NUVIXI_SIM_Reset();
+    ASSERT_EQ(NUVIXI_BDOpen(0, 0x3F, NUVIXI_STANDARD_NTSC), NUVIXI_SUCCESS);
+  }
+  void TearDown() override { NUVIXI_SIM_Reset(); }
+  Received received_;
+};
+
+int g_buffers[4];
+
+TEST_F(Worker, ImageWaitHandsEachQueuedBufferToTheCallbackInOrder) {
+  CCaptThread worker;
+  worker.Setup(CCaptThread::ImageWait, &received_, &Received::Callback, 0, 7, 0x59565955, 0, 0);
+  worker.Start();
+  EXPECT_EQ(worker.RunStatusNow(), CCaptThread::kRunning);
+  for (int& b : g_buffers) NUVIXI_SIM_QueueImage(0, 7, &b);
+  ASSERT_TRUE(received_.WaitFor(4));
+  worker.Stop();
+  EXPECT_EQ(worker.RunStatusNow(), CCaptThread::kEnded);
+  ASSERT_EQ(received_.addresses.size(), 4u);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(received_.addresses[i], reinterpret_cast<uintptr_t>(&g_buffers[i]));
+    EXPECT_EQ(received_.channels[i], 7);
+  }
+}
+
+TEST_F(Worker, SoundWaitAndAudioPlayPassesReachTheCallback) {
+  CCaptThread sound, play;
+  sound.Setup(CCaptThread::SoundWait, &received_, &Received::Callback, 0, 15, 0, 0, 0);
+  play.Setup(CCaptThread::AudioPlay, &received_, &Received::Callback, 0, 16, 0, 3, 4);
+  sound.Start();
+  play.Start();
+  NUVIXI_SIM_QueueSound(0, 15, &g_buffers[1]);
+  NUVIXI_SIM_QueueAudioRefill(0);
+  NUVIXI_SIM_QueueAudioRefill(0);
+  ASSERT_TRUE(received_.WaitFor(3));
+  sound.Stop();
+  play.Stop();
+  std::lock_guard lock(received_.mutex);
+  EXPECT_EQ(std::count(received_.channels.begin(), received_.channels.end(), 16), 2);
+  EXPECT_EQ(std::count(received_.channels.begin(), received_.channels.end(), 15), 1);
+}
+
+TEST_F(Worker, StopBreaksABlockedWaitOfEveryKind) {
+  for (int kind : {CCaptThread::ImageWait, CCaptThread::SoundWait, CCaptThread::AudioPlay, CCaptThread::SerialRead}) {
+    CCaptThread worker;
+    worker.Setup(kind, &received_, &Received::Callback, 0, 3, 0, 0, 0);
+    worker.Start();
+    std::this_thread::sleep_for(20ms);  // let it block in the driver
+    const auto start = std::chrono::steady_clock::now();
+    worker.Stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 500ms) << kind;
+    EXPECT_FALSE(worker.IsRunning());
+  }
+  EXPECT_EQ(received_.calls.load(), 0);
+}
+
+TEST_F(Worker, StopOfANeverStartedWorkerReturnsAtOnce) {
+  CCaptThread worker;
+  worker.Stop();
+  worker.Setup(CCaptThread::ImageWait, &received_, &Received::Callback, 0, 0, 0, 0, 0);
+  worker.Stop();
+  EXPECT_FALSE(worker.IsRunning());
+  EXPECT_EQ(worker.RunStatusNow(), CCaptThread::kStarting);
+}
+
+TEST_F(Worker, FailedPassesNeverReachTheCallback) {
+  // Waiting on a channel the board does not have fails on every pass.
+  CCaptThread worker;
+  worker.Setup(CCaptThread::ImageWait, &received_, &Received::Callback, 0, 40, 0, 0, 0);
+  worker.Start();
+  std::this_thread::sleep_for(30ms);
+  worker.Stop();
+  // A finite wait that runs out reports a time-out and hands out nothing.
+  void* address = &g_buffers[0];
+  EXPECT_EQ(NUVIXI_LockWait4GetImageAddress(0, 2, &address, 20), NUVIXI_TIMEOUT);
+  EXPECT_EQ(address, &g_buffers[0]);
+  EXPECT_EQ(received_.calls.load(), 0);
+}
+
+TEST_F(Worker, SerialReadAsksOneByteWhenEmptyAndFifteenAtMost) {
+  CCaptThread worker;
+  worker.Setup(CCaptThread::SerialRead, &received_, &Received::SerialCallback, 0, 0, 0, 0, 0);
+  std::vector<uint8_t> bytes(40);
+  for (int i = 0; i < 40; ++i) bytes[i] = static_cast<uint8_t>(i);
+  NUVIXI_SIM_QueueSerialRx(0, bytes.data(), 40);
+  worker.Start();
+  ASSERT_TRUE(received_.WaitFor(3));  // 15 + 15 + 10
+  NUVIXI_SIM_QueueSerialRx(0, "\xAA", 1);
+  ASSERT_TRUE(received_.WaitFor(4));
+  worker.Stop();
+  std::lock_guard lock(received_.mutex);
+  ASSERT_EQ(received_.serial.size(), 4u);
+  EXPECT_EQ(received_.serial[0].size(), 15u);
+  EXPECT_EQ(received_.serial[1].size(), 15u);
+  EXPECT_EQ(received_.serial[2].size(), 10u);
+  EXPECT_EQ(received_.serial[2].back(), 39);
+  EXPECT_EQ(received_.serial[3], std::vector<uint8_t>{0xAA});
+}
+
+TEST_F(Worker, TimedTickCallsEveryThirtyMillisecondsAndStopsWithinATick) {
+  CCaptThread worker;
+  worker.Setup(CCaptThread::TimedTick, &received_, &Received::Callback, 0, 32, 0, 0, 0);
+  worker.Start();
+  std::this_thread::sleep_for(200ms);
+  const auto start = std::chrono::steady_clock::now();
+  worker.Stop();
+  const auto stopTime = std::chrono::steady_clock::now() - start;
+  EXPECT_LE(stopTime, 80ms);
+  EXPECT_GE(received_.calls.load(), 2);
+  EXPECT_LE(received_.calls.load(), 8);
+  EXPECT_EQ(received_.channels.front(), 32);
+}
+
+TEST_F(Worker, CloseOfTheBoardBreaksBlockedWaits) {
+  CCaptThread worker;
+  worker.Setup(CCaptThread::ImageWait, &received_, &Received::Callback, 0, 1, 0, 0, 0);
+  worker.Start();
+  std::this_thread::sleep_for(10ms);
+  NUVIXI_BDClose(0);
+  void* address = nullptr;
+  EXPECT_EQ(NUVIXI_LockWait4GetImageAddress(0, 1, &address, NUVIXI_INFINITE), NUVIXI_ERR_NOT_OPEN);
+  worker.Stop();
+  EXPECT_EQ(received_.calls.load(), 0);
+}
+
+TEST_F(Worker, AThousandStartStopCyclesNeverHang) {
+  CCaptThread worker;
+  const auto start = std::chrono::steady_clock::now();
+  for (int i = 0; i < 1000; ++i) {
+    worker.Setup(i % 2 ? CCaptThread::ImageWait : CCaptThread::SerialRead, &received_, &Received::Callback, 0, 5,
+                 0, 0, 0);
+    if (i % 7 == 0) NUVIXI_SIM_QueueImage(0, 5, &g_buffers[2]);
+    worker.Start();
+    worker.Stop();
+    ASSERT_EQ(worker.RunStatusNow(), CCaptThread::kEnded) << i;
+  }
+  const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  std::printf("1000 start/stop cycles: %lld ms\n", static_cast<long long>(elapsed.count()));
+}
+
+TEST(Timing, RateMeterWindowFollowsTheFrameGap) {
+  CRateMeter slow;
+  slow.StartWindow(1000);
+  slow.Tick(1600);
+  EXPECT_EQ(slow.Rate(), 0u);
+  slow.Tick(2200);
+  EXPECT_EQ(slow.Rate(), 16u);  // 1.6 frames per second
+
+  CRateMeter pal;
+  pal.StartWindow(5000);
+  for (uint32_t i = 1; i <= 29; ++i) pal.Tick(5000 + 40 * i);
+  EXPECT_EQ(pal.Rate(), 0u);
+  pal.Tick(5000 + 1200);
+  EXPECT_EQ(pal.Rate(), 250u);  // 25.0 frames per second
+  // Two frames in the same millisecond do not divide by zero.
+  CRateMeter burst;
+  burst.StartWindow(0);
+  burst.Tick(1000);
+  burst.Tick(1000);
+  burst.Tick(1000);  // gap 0: window 30 again, nothing computed yet
+  EXPECT_EQ(burst.Rate(), 0u);
+}
+
+TEST(Timing, ElapsedFiresAtTheIntervalAndNotBefore) {
+  CTickThrottle throttle;
+  throttle.Reset(10000);
+  EXPECT_FALSE(throttle.Elapsed(300, 10299));
+  EXPECT_FALSE(throttle.Elapsed(300, 10299));  // the failed test left the last firing alone
+  EXPECT_TRUE(throttle.Elapsed(300, 10300));
+  EXPECT_FALSE(throttle.Elapsed(300, 10599));
+  // Across the wrap of the 32-bit tick count.
+  throttle.Reset(0xFFFFFF00u);
+  EXPECT_FALSE(throttle.Elapsed(300, 0x10u));
+  EXPECT_TRUE(throttle.Elapsed(300, 0x2Cu));
+}
+
+TEST(Timing, PumpWaitDispatchesPostedEventsWhileWaiting) {
+  int fired = 0;
+  QTimer::singleShot(20, [&] { ++fired; });
+  QTimer::singleShot(60, [&] { ++fired; });
+  const auto start = std::chrono::steady_clock::now();
+  PumpWait(100);
+  const auto elapsed = std::chrono::steady_clock::now() - start;
+  EXPECT_EQ(fired, 2);
+  EXPECT_GE(elapsed, 100ms);
+  EXPECT_LT(elapsed, 300ms);
+}
+
+}  // namespace
