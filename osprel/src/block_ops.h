@@ -1,0 +1,32 @@
+// Pixel block operations of the coder: prediction, residuals, reconstruction.
+#ifndef OSPREL_BLOCK_OPS_H
+#define OSPREL_BLOCK_OPS_H
+
+#include <cstdint>
+
+namespace osprel {
+
+// Bilinear H.263 prediction of a size x size block (8 or 16) whose top-left
+// corner sits at (x, y) in the plane, displaced by (mvx, mvy) half-pels of
+// that plane: the whole part is floor(v / 2), a half position averages with the
+// next sample ((A + B + 1) >> 1, four samples (A + B + C + D + 2) >> 2).
+void PredictBlock(const uint8_t* plane, int pitch, int x, int y, int mvx, int mvy, int size,
+                  uint8_t* out, int outPitch);
+
+// True when the displaced block, including the extra sample of a half
+// position, lies inside a plane of width x height.
+bool PredictionInside(int x, int y, int mvx, int mvy, int size, int width, int height);
+
+// 8x8 source samples as they are, and source minus prediction.
+void TakeBlock(const uint8_t* src, int pitch, int16_t* out);
+void Residual(const uint8_t* src, int srcPitch, const uint8_t* pred, int predPitch, int16_t* out);
+
+// dst = clip(pred + residual), dst = clip(residual), dst = value (8x8).
+void AddClip(const uint8_t* pred, int predPitch, const int16_t* residual, uint8_t* dst, int dstPitch);
+void StoreClip(const int16_t* samples, uint8_t* dst, int dstPitch);
+void FillBlock(uint8_t value, uint8_t* dst, int dstPitch);
+void CopyBlock(const uint8_t* src, int srcPitch, uint8_t* dst, int dstPitch, int size);
+
+}  // namespace osprel
+
+#endif

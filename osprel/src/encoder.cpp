@@ -1,0 +1,256 @@
+#include "encoder.h"
+
+#include "block_ops.h"
+#include "nuvix_trace.h"
+#include "syntax_writer.h"
+#include "tovrik.h"
+#include "vlc_tables.h"
+
+#include <climits>
+#include <cstring>
+#include <new>
+
+namespace osprel {
+namespace {
+
+inline constexpr int kSkipSad8 = 270;    // luma block residual below this is not sent
+inline constexpr int kSkipSad16 = 540;   // chroma blocks skipped together below this
+inline constexpr int kCbpBit[6] = {32, 16, 8, 4, 2, 1};
+
+}  // namespace
+
+Encoder::Encoder() { BuildQuantTables(qp_, &quant_); }
+
+Encoder::~Encoder() = default;
+
+int Encoder::IsSupportedSize(int width, int height) { return FormatCode(width, height) != 0; }
+
+int Encoder::Init(int width, int height, int quantiser) {
+  const int qp = quantiser <= 0 ? 1 : (quantiser > 30 ? 30 : quantiser);
+  const int code = FormatCode(width, height);
+  if (!code) {
+    ready_ = false;  // an unknown size must never reach the frame loop
+    return 0;
+  }
+  qp_ = qp;
+  width_ = width;
+  height_ = height;
+  mbCount_ = width * height / 256;
+  mbPerRow_ = width / 16;
+  formatCode_ = code;
+  if (quant_.qp != qp) BuildQuantTables(qp, &quant_);
+  pictureType_ = 0;
+  std::memset(mvx_, 0, sizeof(int) * mbCount_);
+  std::memset(mvy_, 0, sizeof(int) * mbCount_);
+  writer_.Start(internal_);
+  ready_ = true;
+  return 1;
+}
+
+void Encoder::SetGOP(int period) {
+  if (period <= 0) {
+    NuvixTrace("GOP must be more than 1\n");
+    return;
+  }
+  gop_ = period;
+  gopPos_ = 0;
+}
+
+void Encoder::EncodeToInternal(const unsigned char* frame, unsigned char** output, int* bytes,
+                               int* intra, int forceIntra) {
+  Encode(frame, internal_, bytes, intra, forceIntra);
+  if (output) *output = internal_;
+}
+
+void Encoder::Release() { delete this; }
+
+void Encoder::Encode(const unsigned char* frame, unsigned char* output, int* bytes, int* intra,
+                     int forceIntra) {
+  if (!ready_ || !frame || !output || !bytes || !intra) {
+    if (bytes) *bytes = 0;
+    if (intra) *intra = 0;
+    return;
+  }
+  const int lumaSize = width_ * height_, chromaSize = lumaSize / 4;
+  if (StoreHeight(height_) != height_) {
+    // Extend the last line of each plane down to the whole macroblock row.
+    const int h = StoreHeight(height_), cw = width_ / 2;
+    uint8_t* y = padded_;
+    uint8_t* cb = y + width_ * h;
+    uint8_t* cr = cb + cw * (h / 2);
+    std::memcpy(y, frame, lumaSize);
+    std::memcpy(cb, frame + lumaSize, chromaSize);
+    std::memcpy(cr, frame + lumaSize + chromaSize, chromaSize);
+    for (int r = height_; r < h; ++r) std::memcpy(y + r * width_, y + (height_ - 1) * width_, width_);
+    for (int r = height_ / 2; r < h / 2; ++r) {
+      std::memcpy(cb + r * cw, cb + (height_ / 2 - 1) * cw, cw);
+      std::memcpy(cr + r * cw, cr + (height_ / 2 - 1) * cw, cw);
+    }
+    srcY_ = y;
+    srcCb_ = cb;
+    srcCr_ = cr;
+  } else {
+    srcY_ = frame;
+    srcCb_ = frame + lumaSize;
+    srcCr_ = frame + lumaSize + chromaSize;
+  }
+
+  if (forceIntra || gopPos_ == 0) {
+    pictureType_ = 0;
+    gopPos_ = 0;
+    *intra = 1;
+  } else {
+    pictureType_ = 1;
+    *intra = 0;
+  }
+  gopPos_ = (gopPos_ + 1) % gop_;
+
+  writer_.Start(output);
+  WritePictureHeader(writer_, tr_, formatCode_, pictureType_, qp_);
+  tr_ = (tr_ + 1) % 256;
+
+  for (int i = 0; i < mbCount_; ++i) {
+    const int x = (16 * i) % width_, y = 16 * ((16 * i) / width_);
+    CodeMacroblock(i, x, y);
+  }
+  writer_.AlignWithZeros();
+
+  ref_ = (ref_ + 1) % 2;
+  cur_ = (cur_ + 1) % 2;
+  *bytes = static_cast<int>(writer_.Flush());
+  writer_.Start(internal_);
+}
+
+void Encoder::CopyMacroblock(const FrameStore& from, FrameStore& to, int x, int y) {
+  const int cw = width_ / 2;
+  CopyBlock(from.y + y * width_ + x, width_, to.y + y * width_ + x, width_, 16);
+  CopyBlock(from.cb + (y / 2) * cw + x / 2, cw, to.cb + (y / 2) * cw + x / 2, cw, 8);
+  CopyBlock(from.cr + (y / 2) * cw + x / 2, cw, to.cr + (y / 2) * cw + x / 2, cw, 8);
+}
+
+void Encoder::CodeMacroblock(int index, int x, int y) {
+  const FrameStore& ref = stores_[ref_];
+  FrameStore& cur = stores_[cur_];
+  const bool pPicture = pictureType_ == 1;
+
+  SearchResult s;
+  if (pPicture) {
+    s = MotionSearch(srcY_, ref.y, width_, height_, x, y);
+    if (!s.isStatic) {
+      s.type = IntraDecision(srcY_, width_, x, y, s.sad16);
+      if (s.type == kMbIntra) s.dx = s.dy = 0;
+    }
+  } else {
+    s.type = kMbIntra;
+    s.sad16 = INT_MAX;
+    for (int& v : s.sad8) v = INT_MAX;
+  }
+  mvx_[index] = 2 * s.dx;
+  mvy_[index] = 2 * s.dy;
+
+  if (s.isStatic) {
+    writer_.Put(1, 1);  // COD: not coded
+    CopyMacroblock(ref, cur, x, y);
+    return;
+  }
+
+  const bool intra = s.type == kMbIntra;
+  const int w = width_, cw = width_ / 2, cx = x / 2, cy = y / 2;
+  alignas(16) int16_t block[64];
+  alignas(16) int16_t levels[6][64];
+  bool coded[6] = {};
+
+  // Luma.
+  for (int k = 0; k < 4; ++k) {
+    const int bx = x + 8 * (k & 1), by = y + 8 * (k >> 1);
+    const uint8_t* src = srcY_ + by * w + bx;
+    if (intra) {
+      TakeBlock(src, w, block);
+    } else if (s.sad8[k] >= kSkipSad8) {
+      Residual(src, w, ref.y + (by + s.dy) * w + bx + s.dx, w, block);
+    } else {
+      continue;
+    }
+    ippiDCT8x8Fwd_16s_C1(block, block);
+    coded[k] = intra ? QuantiseIntra(quant_, block, levels[k]) : QuantiseInter(quant_, block, levels[k]);
+  }
+
+  // Chroma (Cb = block 4, Cr = block 5).
+  const int cvx = ChromaVector(2 * s.dx), cvy = ChromaVector(2 * s.dy);
+  alignas(16) uint8_t pred[2][64];
+  const uint8_t* srcC[2] = {srcCb_ + cy * cw + cx, srcCr_ + cy * cw + cx};
+  const uint8_t* refC[2] = {ref.cb, ref.cr};
+  for (int k = 0; k < 2; ++k) {
+    if (intra) {
+      TakeBlock(srcC[k], cw, block);
+    } else {
+      PredictBlock(refC[k], cw, cx, cy, cvx, cvy, 8, pred[k], 8);
+      if (s.sad16 < kSkipSad16) continue;
+      Residual(srcC[k], cw, pred[k], 8, block);
+    }
+    ippiDCT8x8Fwd_16s_C1(block, block);
+    coded[4 + k] = intra ? QuantiseIntra(quant_, block, levels[4 + k])
+                         : QuantiseInter(quant_, block, levels[4 + k]);
+  }
+
+  int cbp = 0;
+  for (int k = 0; k < 6; ++k)
+    if (coded[k]) cbp |= kCbpBit[k];
+
+  // Reconstruction, exactly as the decoder will do it.
+  uint8_t* dst[6] = {cur.y + y * w + x,       cur.y + y * w + x + 8,   cur.y + (y + 8) * w + x,
+                     cur.y + (y + 8) * w + x + 8, cur.cb + cy * cw + cx, cur.cr + cy * cw + cx};
+  const int pitch[6] = {w, w, w, w, cw, cw};
+  for (int k = 0; k < 6; ++k) {
+    if (intra) {
+      if (coded[k]) {
+        DequantiseIntra(quant_, levels[k], block);
+        ippiDCT8x8Inv_16s_C1(block, block);
+        StoreClip(block, dst[k], pitch[k]);
+      } else {
+        FillBlock(static_cast<uint8_t>(levels[k][0]), dst[k], pitch[k]);
+      }
+      continue;
+    }
+    const uint8_t* p;
+    int pp;
+    if (k < 4) {
+      const int bx = x + 8 * (k & 1), by = y + 8 * (k >> 1);
+      p = ref.y + (by + s.dy) * w + bx + s.dx;
+      pp = w;
+    } else {
+      p = pred[k - 4];
+      pp = 8;
+    }
+    if (coded[k]) {
+      DequantiseInter(quant_, levels[k], block);
+      ippiDCT8x8Inv_16s_C1(block, block);
+      AddClip(p, pp, block, dst[k], pitch[k]);
+    } else {
+      CopyBlock(p, pp, dst[k], pitch[k], 8);
+    }
+  }
+
+  // Macroblock layer.
+  if (!intra && cbp == 0 && s.dx == 0 && s.dy == 0) {
+    writer_.Put(1, 1);
+    return;
+  }
+  WriteMacroblockHeader(writer_, s.type, cbp, pPicture);
+  if (!intra) {
+    int px, py;
+    PredictVector(mvx_, mvy_, index, x / 16, y / 16, mbPerRow_, mbCount_, &px, &py);
+    WriteVectorDifference(writer_, mvx_[index] - px);
+    WriteVectorDifference(writer_, mvy_[index] - py);
+  }
+  for (int k = 0; k < 6; ++k) {
+    if (intra) {
+      WriteIntraDc(writer_, levels[k][0]);
+      if (coded[k]) WriteBlockEvents(writer_, levels[k], 1);
+    } else if (coded[k]) {
+      WriteBlockEvents(writer_, levels[k], 0);
+    }
+  }
+}
+
+}  // namespace osprel

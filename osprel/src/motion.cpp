@@ -1,0 +1,129 @@
+#include "motion.h"
+
+#include <emmintrin.h>
+
+#include <algorithm>
+#include <climits>
+
+namespace osprel {
+
+int Sad16x16(const uint8_t* cur, const uint8_t* ref, int pitch, int sad8[4]) {
+  __m128i top = _mm_setzero_si128(), bottom = _mm_setzero_si128();
+  for (int r = 0; r < 8; ++r) {
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cur + r * pitch));
+    const __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(ref + r * pitch));
+    top = _mm_add_epi64(top, _mm_sad_epu8(c, f));
+  }
+  for (int r = 8; r < 16; ++r) {
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cur + r * pitch));
+    const __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(ref + r * pitch));
+    bottom = _mm_add_epi64(bottom, _mm_sad_epu8(c, f));
+  }
+  sad8[0] = _mm_cvtsi128_si32(top);
+  sad8[1] = _mm_cvtsi128_si32(_mm_srli_si128(top, 8));
+  sad8[2] = _mm_cvtsi128_si32(bottom);
+  sad8[3] = _mm_cvtsi128_si32(_mm_srli_si128(bottom, 8));
+  return sad8[0] + sad8[1] + sad8[2] + sad8[3];
+}
+
+SearchResult MotionSearch(const uint8_t* cur, const uint8_t* ref, int width, int height, int x, int y) {
+  const int pitch = width;
+  const uint8_t* block = cur + y * pitch + x;
+  SearchResult best;
+  const int s0 = Sad16x16(block, ref + y * pitch + x, pitch, best.sad8);
+  if (best.sad8[0] < kStaticSad8 && best.sad8[1] < kStaticSad8 && best.sad8[2] < kStaticSad8 &&
+      best.sad8[3] < kStaticSad8) {
+    best.sad16 = s0 - kZeroVectorBias;
+    best.isStatic = true;
+    return best;
+  }
+  best.sad16 = s0 - kZeroVectorBias;
+
+  const int xmin = std::max(0, x - kSearchRange), xmax = std::min(width - 16, x + kSearchRange);
+  const int ymin = std::max(0, y - kSearchRange), ymax = std::min(height - 16, y + kSearchRange);
+  static constexpr int kOffsets[4][2] = {{-1, 0}, {0, 1}, {1, 0}, {0, -1}};
+
+  int cx = x, cy = y, centreCost = s0;
+  int px = x, py = y, prevCost = s0;
+  int prevStepBest = 65536;
+  for (int step = 1; step <= kMaxDescentSteps; ++step) {
+    int bestN = -1, bestNCost = INT_MAX;
+    for (int n = 0; n < 4; ++n) {
+      const int nx = cx + kOffsets[n][0], ny = cy + kOffsets[n][1];
+      if (nx < xmin || nx > xmax || ny < ymin || ny > ymax) continue;
+      int sad8[4];
+      int cost;
+      if (nx == px && ny == py) {
+        cost = prevCost;  // already measured; it can never undercut Best
+      } else {
+        cost = Sad16x16(block, ref + ny * pitch + nx, pitch, sad8);
+        if (cost < best.sad16) {
+          best.sad16 = cost;
+          best.dx = nx - x;
+          best.dy = ny - y;
+          std::copy(sad8, sad8 + 4, best.sad8);
+        }
+      }
+      if (cost < bestNCost) {
+        bestNCost = cost;
+        bestN = n;
+      }
+    }
+    if (bestN < 0) break;  // no neighbour inside the window
+    const int sx = cx + kOffsets[bestN][0], sy = cy + kOffsets[bestN][1];
+    if ((sx == px && sy == py) || bestNCost >= prevStepBest) break;
+    px = cx;
+    py = cy;
+    prevCost = centreCost;
+    cx = sx;
+    cy = sy;
+    centreCost = bestNCost;
+    prevStepBest = bestNCost;
+  }
+  return best;
+}
+
+int IntraDecision(const uint8_t* cur, int pitch, int x, int y, int sad16) {
+  const uint8_t* block = cur + y * pitch + x;
+  const __m128i zero = _mm_setzero_si128();
+  __m128i sum = zero;
+  for (int r = 0; r < 16; ++r)
+    sum = _mm_add_epi64(sum, _mm_sad_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(block + r * pitch)), zero));
+  const int mean = (_mm_cvtsi128_si32(sum) + _mm_cvtsi128_si32(_mm_srli_si128(sum, 8))) / 256;
+  const __m128i m = _mm_set1_epi8(static_cast<char>(mean));
+  __m128i dev = zero;
+  for (int r = 0; r < 16; ++r)
+    dev = _mm_add_epi64(dev, _mm_sad_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(block + r * pitch)), m));
+  const int a = _mm_cvtsi128_si32(dev) + _mm_cvtsi128_si32(_mm_srli_si128(dev, 8));
+  return a < sad16 - kIntraMargin ? kMbIntra : kMbInter;
+}
+
+namespace {
+inline int Median3(int a, int b, int c) {
+  return a + b + c - std::max(a, std::max(b, c)) - std::min(a, std::min(b, c));
+}
+inline int Wrap(int i, int n) { return ((i % n) + n) % n; }
+}  // namespace
+
+void PredictVector(const int* mvx, const int* mvy, int index, int c, int r, int mbPerRow,
+                   int mbCount, int* px, int* py) {
+  int x1 = 0, y1 = 0;
+  if (c != 0) {
+    const int i1 = Wrap(index - 1, mbCount);
+    x1 = mvx[i1];
+    y1 = mvy[i1];
+  }
+  int x2 = x1, y2 = y1, x3 = x1, y3 = y1;
+  if (r != 0) {
+    const int i2 = Wrap(index - mbPerRow, mbCount), i3 = Wrap(index - mbPerRow + 1, mbCount);
+    x2 = mvx[i2];
+    y2 = mvy[i2];
+    x3 = mvx[i3];
+    y3 = mvy[i3];
+  }
+  if (c == mbPerRow - 1) x3 = y3 = 0;
+  *px = Median3(x1, x2, x3);
+  *py = Median3(y1, y2, y3);
+}
+
+}  // namespace osprel

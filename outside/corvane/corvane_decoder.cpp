@@ -1,0 +1,223 @@
+#include "corvane_decoder.h"
+
+#include "bit_reader.h"
+#include "block_ops.h"
+#include "motion.h"
+#include "picture_format.h"
+#include "tovrik.h"
+#include "vlc_reader.h"
+
+#include <cstring>
+#include <new>
+
+namespace corvane {
+
+using namespace osprel;
+
+int CorvaneDecoder::Init(int /*flags*/) {
+  std::memset(stores_, 0, sizeof stores_);
+  ref_ = 1;
+  cur_ = 0;
+  lastWidth_ = lastHeight_ = 0;
+  return 1;
+}
+
+void CorvaneDecoder::Release() { delete this; }
+
+int CorvaneDecoder::Decode(const unsigned char* payload, unsigned char* output, int size) {
+  if (!payload || !output || size <= 0) return 0;
+  BitReader in(payload, static_cast<size_t>(size));
+  if (!DecodePicture(in) || in.Overrun()) return 0;
+
+  ref_ = (ref_ + 1) % 2;
+  cur_ = (cur_ + 1) % 2;
+  const FrameStore& pic = stores_[ref_];
+  const size_t luma = size_t(width_) * height_, chroma = luma / 4;
+  std::memcpy(output, pic.y, luma);
+  std::memcpy(output + luma, pic.cb, chroma);
+  std::memcpy(output + luma + chroma, pic.cr, chroma);
+  lastWidth_ = width_;
+  lastHeight_ = height_;
+  return 1;
+}
+
+bool CorvaneDecoder::DecodePicture(BitReader& in) {
+  if (in.Get(17) != 1) return false;  // picture start code
+  if (in.Get(5) != 0) return false;   // group number 0: the picture header
+  in.Skip(8);                         // temporal reference
+  if (in.Get(2) != 2) return false;   // PTYPE bits 1, 0
+  in.Skip(3);                         // split screen, document camera, freeze release
+  const uint32_t format = in.Get(5);
+  if (format < 1 || format > 20) return false;
+  const bool pPicture = in.Get(1) != 0;
+  if (in.Get(4) != 0) return false;  // optional modes are not part of this syntax
+  const int qp = static_cast<int>(in.Get(5));
+  if (qp == 0) return false;
+  if (in.Get(1) != 0) return false;  // CPM
+  for (int spare = 0; in.Get(1); ++spare) {  // PEI + PSPARE
+    if (spare > 256 || in.Overrun()) return false;
+    in.Skip(8);
+  }
+
+  width_ = kFormats[format - 1].width;
+  height_ = kFormats[format - 1].height;
+  storeHeight_ = StoreHeight(height_);
+  mbCount_ = width_ * height_ / 256;
+  mbPerRow_ = width_ / 16;
+  if (quant_.qp != qp) BuildQuantTables(qp, &quant_);
+  lastIntra_ = !pPicture;
+
+  for (int i = 0; i < mbCount_; ++i) {
+    const int x = (16 * i) % width_, y = 16 * ((16 * i) / width_);
+    if (!DecodeMacroblock(in, i, x, y, pPicture) || in.Overrun()) return false;
+  }
+  return true;
+}
+
+bool CorvaneDecoder::ReadBlock(BitReader& in, int start, int16_t* scan) {
+  for (int i = start;;) {
+    const VlcEntry e = kTcoefRead[in.Peek(kTcoefBits)];
+    if (!e.len) return false;
+    in.Skip(e.len);
+    int last, run, level;
+    if (e.symbol == kTcoefEscapeSymbol) {
+      last = static_cast<int>(in.Get(1));
+      run = static_cast<int>(in.Get(6));
+      level = static_cast<int8_t>(in.Get(8));
+      if (level == 0 || level == -128) return false;
+    } else {
+      last = e.symbol >> 10;
+      run = (e.symbol >> 4) & 63;
+      level = e.symbol & 15;
+      if (in.Get(1)) level = -level;
+    }
+    i += run;
+    if (i > 63) return false;
+    scan[i++] = static_cast<int16_t>(level);
+    if (last) return !in.Overrun();
+    if (i > 63 || in.Overrun()) return false;
+  }
+}
+
+bool CorvaneDecoder::DecodeMacroblock(BitReader& in, int index, int x, int y, bool pPicture) {
+  FrameStore& cur = stores_[cur_];
+  const FrameStore& ref = stores_[ref_];
+  const int w = width_, cw = width_ / 2, cx = x / 2, cy = y / 2;
+
+  if (pPicture && in.Get(1)) {  // COD: not coded, copy
+    mvx_[index] = mvy_[index] = 0;
+    CopyBlock(ref.y + y * w + x, w, cur.y + y * w + x, w, 16);
+    CopyBlock(ref.cb + cy * cw + cx, cw, cur.cb + cy * cw + cx, cw, 8);
+    CopyBlock(ref.cr + cy * cw + cx, cw, cur.cr + cy * cw + cx, cw, 8);
+    return true;
+  }
+
+  int type, cbpc;
+  for (int stuffing = 0;; ++stuffing) {
+    const VlcEntry e = (pPicture ? kMcbpcPRead : kMcbpcIRead)[in.Peek(kMcbpcBits)];
+    if (!e.len || stuffing > 1024 || in.Overrun()) return false;
+    in.Skip(e.len);
+    if (pPicture) {
+      type = e.symbol % 8;
+      cbpc = e.symbol / 8;
+      if (type == 5) continue;  // stuffing
+    } else {
+      type = e.symbol % 4;
+      cbpc = e.symbol / 4;
+      if (type == 0) continue;  // stuffing
+      type = type == 1 ? kMbIntra : 4;
+    }
+    break;
+  }
+  if (type != kMbInter && type != kMbIntra) return false;  // no quantiser changes, no four vectors
+  const bool intra = type == kMbIntra;
+
+  const VlcEntry cb = kCbpyRead[in.Peek(kCbpyBits)];
+  if (!cb.len) return false;
+  in.Skip(cb.len);
+  const int cbpy = intra ? cb.symbol : (cb.symbol ^ 15);
+  const int cbp = (cbpy << 2) | cbpc;
+
+  int mvx = 0, mvy = 0;
+  if (!intra) {
+    int px, py;
+    PredictVector(mvx_, mvy_, index, x / 16, y / 16, mbPerRow_, mbCount_, &px, &py);
+    int v[2] = {px, py};
+    for (int& c : v) {
+      const VlcEntry e = kMvdRead[in.Peek(kMvdBits)];
+      if (!e.len) return false;
+      in.Skip(e.len);
+      int d = e.symbol;
+      if (d && in.Get(1)) d = -d;
+      c += d;
+      if (c < -32) c += 64;
+      if (c > 31) c -= 64;
+    }
+    mvx = v[0];
+    mvy = v[1];
+  }
+  mvx_[index] = mvx;
+  mvy_[index] = mvy;
+
+  const int cvx = ChromaVector(mvx), cvy = ChromaVector(mvy);
+  if (!intra && (!PredictionInside(x, y, mvx, mvy, 16, w, storeHeight_) ||
+                 !PredictionInside(cx, cy, cvx, cvy, 8, cw, storeHeight_ / 2)))
+    return false;  // vectors must stay inside the picture
+
+  alignas(16) uint8_t lumaPred[256];
+  alignas(16) uint8_t chromaPred[2][64];
+  const uint8_t* lp = nullptr;
+  int lpp = 16;
+  if (!intra) {
+    if (!(mvx & 1) && !(mvy & 1)) {
+      lp = ref.y + (y + (mvy >> 1)) * w + x + (mvx >> 1);
+      lpp = w;
+    } else {
+      PredictBlock(ref.y, w, x, y, mvx, mvy, 16, lumaPred, 16);
+      lp = lumaPred;
+    }
+    PredictBlock(ref.cb, cw, cx, cy, cvx, cvy, 8, chromaPred[0], 8);
+    PredictBlock(ref.cr, cw, cx, cy, cvx, cvy, 8, chromaPred[1], 8);
+  }
+
+  static constexpr int kCbpBit[6] = {32, 16, 8, 4, 2, 1};
+  uint8_t* dst[6] = {cur.y + y * w + x,           cur.y + y * w + x + 8,   cur.y + (y + 8) * w + x,
+                     cur.y + (y + 8) * w + x + 8, cur.cb + cy * cw + cx, cur.cr + cy * cw + cx};
+  alignas(16) int16_t scan[64];
+  alignas(16) int16_t block[64];
+  for (int k = 0; k < 6; ++k) {
+    const int pitch = k < 4 ? w : cw;
+    const bool coded = (cbp & kCbpBit[k]) != 0;
+    if (intra) {
+      const int dc = static_cast<int>(in.Get(8));
+      if (dc == 0 || dc == 128) return false;
+      std::memset(scan, 0, sizeof scan);
+      scan[0] = static_cast<int16_t>(dc == 255 ? 128 : dc);
+      if (!coded) {
+        FillBlock(static_cast<uint8_t>(scan[0]), dst[k], pitch);
+        continue;
+      }
+      if (!ReadBlock(in, 1, scan)) return false;
+      DequantiseIntra(quant_, scan, block);
+      ippiDCT8x8Inv_16s_C1(block, block);
+      StoreClip(block, dst[k], pitch);
+      continue;
+    }
+    const uint8_t* p = k < 4 ? lp + (k >> 1) * 8 * lpp + (k & 1) * 8 : chromaPred[k - 4];
+    const int pp = k < 4 ? lpp : 8;
+    if (!coded) {
+      CopyBlock(p, pp, dst[k], pitch, 8);
+      continue;
+    }
+    std::memset(scan, 0, sizeof scan);
+    if (!ReadBlock(in, 0, scan)) return false;
+    DequantiseInter(quant_, scan, block);
+    ippiDCT8x8Inv_16s_C1(block, block);
+    AddClip(p, pp, block, dst[k], pitch);
+  }
+  return true;
+}
+
+}  // namespace corvane
+
+extern "C" CH263Decoder* CreateCorvaneDecoder(void) { return new (std::nothrow) corvane::CorvaneDecoder(); }
