@@ -38,6 +38,7 @@ int CorvaneDecoder::Decode(const unsigned char* payload, unsigned char* output, 
   std::memcpy(output + luma + chroma, pic.cr, chroma);
   lastWidth_ = width_;
   lastHeight_ = height_;
+  lastBits_ = in.Position();
   return 1;
 }
 

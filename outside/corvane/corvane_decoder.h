@@ -6,6 +6,7 @@
 #include "encoder.h"
 #include "h263_decoder.h"
 
+#include <cstddef>
 #include <cstdint>
 
 namespace corvane {
@@ -25,6 +26,8 @@ class CorvaneDecoder final : public CH263Decoder {
   int Width() const { return lastWidth_; }
   int Height() const { return lastHeight_; }
   bool LastWasIntra() const { return lastIntra_; }
+  // Bits of the last successful picture up to the end of its last macroblock.
+  size_t LastBitCount() const { return lastBits_; }
 
  private:
   bool DecodePicture(BitReader& in);
@@ -34,6 +37,7 @@ class CorvaneDecoder final : public CH263Decoder {
   int width_ = 0, height_ = 0, storeHeight_ = 0, mbCount_ = 0, mbPerRow_ = 0;
   int lastWidth_ = 0, lastHeight_ = 0;
   bool lastIntra_ = false;
+  size_t lastBits_ = 0;
   int ref_ = 1, cur_ = 0;
   osprel::QuantTables quant_{};
   int mvx_[osprel::kMaxMacroblocks] = {};

@@ -77,6 +77,12 @@ void ExpectRoundTrip(int w, int h, int qp, int frames, int gop, bool noise = fal
     ASSERT_EQ(dec->Decode(p.bytes.data(), out.data(), int(p.bytes.size())), 1) << "picture " << i;
     ASSERT_EQ(std::memcmp(out.data(), p.reconstruction.data(), p.reconstruction.size()), 0)
         << "picture " << i << " differs from the encoder's reconstruction";
+    // Whole bytes, padded with fewer than eight zero bits after the last macroblock.
+    const size_t used = static_cast<corvane::CorvaneDecoder*>(dec.get())->LastBitCount();
+    const size_t total = p.bytes.size() * 8;
+    ASSERT_LE(used, total);
+    ASSERT_LT(total - used, 8u);
+    EXPECT_EQ(p.bytes.back() & ((1u << (total - used)) - 1), 0u) << "padding of picture " << i;
     inter += !p.intra;
   }
   EXPECT_GT(inter, 0);
