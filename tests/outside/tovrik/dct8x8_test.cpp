@@ -27,29 +27,35 @@ long double Basis(int k, int n) {
   return table.v[k][n];
 }
 
-// Textbook 2-D DCT-II straight from its definition, in long double.
+// The 2-D DCT-II from its definition, one dimension at a time, in long double.
 void ExactForward(const int16_t* in, long double* out) {
+  long double mid[64];
+  for (int u = 0; u < 8; ++u)
+    for (int x = 0; x < 8; ++x) {
+      long double s = 0;
+      for (int y = 0; y < 8; ++y) s += Basis(u, y) * in[8 * y + x];
+      mid[8 * u + x] = s;
+    }
   for (int u = 0; u < 8; ++u)
     for (int v = 0; v < 8; ++v) {
       long double s = 0;
-      for (int y = 0; y < 8; ++y) {
-        long double row = 0;
-        for (int x = 0; x < 8; ++x) row += Basis(v, x) * in[8 * y + x];
-        s += Basis(u, y) * row;
-      }
+      for (int x = 0; x < 8; ++x) s += Basis(v, x) * mid[8 * u + x];
       out[8 * u + v] = s;
     }
 }
 
 void ExactInverse(const long double* in, long double* out) {
+  long double mid[64];
+  for (int y = 0; y < 8; ++y)
+    for (int v = 0; v < 8; ++v) {
+      long double s = 0;
+      for (int u = 0; u < 8; ++u) s += Basis(u, y) * in[8 * u + v];
+      mid[8 * y + v] = s;
+    }
   for (int y = 0; y < 8; ++y)
     for (int x = 0; x < 8; ++x) {
       long double s = 0;
-      for (int u = 0; u < 8; ++u) {
-        long double row = 0;
-        for (int v = 0; v < 8; ++v) row += Basis(v, x) * in[8 * u + v];
-        s += Basis(u, y) * row;
-      }
+      for (int v = 0; v < 8; ++v) s += Basis(v, x) * mid[8 * y + v];
       out[8 * y + x] = s;
     }
 }
