@@ -3,12 +3,14 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
 
 #include "nuvixi.h"
 #include "resize_dialog.h"
+#include "screen_division_sink.h"
 #include "tab_button_strip.h"
 
 class CTabDialog;
@@ -49,6 +51,11 @@ class CNuvixSdkDlg : public CResizeDialog {
   // log written so far is handed over at once.
   void SetLogMirror(std::function<void(const std::string&)> mirror);
 
+  // The screen-division view that captured frames are handed to (null: none).
+  // Read by capture workers; set by the screen-division tab.
+  IScreenDivisionSink* ScreenDivision() const { return screenDivision_.load(); }
+  void SetScreenDivision(IScreenDivisionSink* sink) { screenDivision_.store(sink); }
+
   int BoardIndex() const { return boardIndex_; }
   int ModelCodeOf() const { return modelCode_; }
   bool IsBoardOpen() const { return boardOpen_ != 0; }
@@ -82,6 +89,7 @@ class CNuvixSdkDlg : public CResizeDialog {
   std::array<CTabDialog*, kTabCount> tabs_{};
   CTabButtonStrip tabStrip_;
   std::function<void(const std::string&)> logMirror_;
+  std::atomic<IScreenDivisionSink*> screenDivision_{nullptr};
 };
 
 // Writes "RV(code) = text" into the main dialog's log, then the error text when

@@ -9,10 +9,12 @@
 
 class CNuvixSdkDlg;
 
-// One step of the scripted tour: a name for the screenshot and an action.
+// One step of the scripted tour: a name for the screenshot, an action, and
+// the window to photograph (the main dialog when none is given or it is null).
 struct TourStep {
   std::string name;
   std::function<void()> action;
+  std::function<QWidget*()> shot = {};
 };
 
 class CTabDialog : public CWinDialog {

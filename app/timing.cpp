@@ -17,6 +17,12 @@ bool CTickThrottle::Elapsed(uint32_t intervalMs, uint32_t now) {
   return true;
 }
 
+void CRateMeter::Restart(uint32_t now) {
+  lastTick_ = windowStart_ = now;
+  count_ = 0;
+  rate_.store(0, std::memory_order_relaxed);
+}
+
 void CRateMeter::Tick() { Tick(nuvix::GetTickCount()); }
 
 void CRateMeter::Tick(uint32_t now) {

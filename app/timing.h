@@ -25,7 +25,8 @@ class CRateMeter {
   void Tick(uint32_t now);
   // Frames per second x 10; read by the GUI thread.
   uint32_t Rate() const { return rate_.load(std::memory_order_relaxed); }
-  void StartWindow(uint32_t now) { lastTick_ = windowStart_ = now; }
+  // Starts over: no frames counted, no rate, the window starting at now.
+  void Restart(uint32_t now);
 
  private:
   uint32_t lastTick_ = 0;

@@ -17,6 +17,9 @@ constexpr int kTabButtonIds[CNuvixSdkDlg::kTabCount] = {1121, 1122, 1123, 1126, 
 constexpr const char* kTabNames[CNuvixSdkDlg::kTabCount] = {"live", "video", "audio", "serial",
                                                             "squad", "pinax", "play"};
 
+QString g_directory;
+bool g_failed = false;
+
 void Settle(int milliseconds = 50) {
   QElapsedTimer timer;
   timer.start();
@@ -33,16 +36,15 @@ class Tour {
  public:
   Tour(CNuvixSdkDlg& dialog, QString directory) : dialog_(dialog), directory_(std::move(directory)) {}
 
-  void Step(const QString& name, const std::function<void()>& action) {
+  void Step(const QString& name, const std::function<void()>& action, const std::function<QWidget*()>& shot = {}) {
     std::printf("--- tour step %02d: %s\n", ++number_, qPrintable(name));
     std::fflush(stdout);
     action();
     Settle();
-    const QString path = QDir(directory_).filePath(QStringLiteral("%1-%2.png").arg(number_, 2, 10, QLatin1Char('0')).arg(name));
-    if (!dialog_.grab().save(path)) {
-      std::fprintf(stderr, "tour: cannot write %s\n", qPrintable(path));
-      failed_ = true;
-    }
+    QWidget* target = shot ? shot() : nullptr;
+    const QString path =
+        QDir(directory_).filePath(QStringLiteral("%1-%2.png").arg(number_, 2, 10, QLatin1Char('0')).arg(name));
+    if (!(target ? target : &dialog_)->grab().save(path)) TourFailed(QStringLiteral("cannot write ") + path);
   }
 
   int Run() {
@@ -62,23 +64,34 @@ class Tour {
     for (int tab = 0; tab < CNuvixSdkDlg::kTabCount; ++tab) {
       if (!dialog_.Tab(tab)) continue;
       Step(QStringLiteral("%1-tab").arg(kTabNames[tab]), [this, tab] { Click(dialog_, kTabButtonIds[tab]); });
-      for (const TourStep& step : dialog_.Tab(tab)->TourSteps()) Step(QString::fromStdString(step.name), step.action);
+      for (const TourStep& step : dialog_.Tab(tab)->TourSteps())
+        Step(QString::fromStdString(step.name), step.action, step.shot);
     }
     Step("close", [this] { Click(dialog_, 1117); });
-    return failed_ ? 1 : 0;
+    return g_failed ? 1 : 0;
   }
 
  private:
   CNuvixSdkDlg& dialog_;
   QString directory_;
   int number_ = 0;
-  bool failed_ = false;
 };
 
 }  // namespace
 
 int RunTour(CNuvixSdkDlg& dialog, const QString& directory) {
+  g_directory = directory;
+  g_failed = false;
   dialog.show();
   Settle();
-  return Tour(dialog, directory).Run();
+  const int result = Tour(dialog, directory).Run();
+  g_directory.clear();
+  return result;
+}
+
+QString TourDirectory() { return g_directory; }
+
+void TourFailed(const QString& reason) {
+  std::fprintf(stderr, "tour: %s\n", qPrintable(reason));
+  g_failed = true;
 }

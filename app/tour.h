@@ -9,3 +9,8 @@ class CNuvixSdkDlg;
 
 // Returns 0 when every step ran and every screenshot was written.
 int RunTour(CNuvixSdkDlg& dialog, const QString& directory);
+
+// The directory of the tour that is running (empty when none is).
+QString TourDirectory();
+// Marks the tour failed, with a reason printed to standard error.
+void TourFailed(const QString& reason);

@@ -1,7 +1,313 @@
 #include "video_tab.h"
 
-#include "placeholder_tab.h"
+#include <QAbstractButton>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTimerEvent>
+#include <algorithm>
 
-CVideoTab::CVideoTab() : CTabDialog(111) {}
+#include "board_tables.h"
+#include "nuvix_sdk_dlg.h"
+#include "nuvixi.h"
+#include "recorded_file.h"
+#include "video_channel.h"
 
-void CVideoTab::OnInitDialog() { ShowPlaceholder(this, "VIDEO"); }
+using nuvix::win::ControlKind;
+using nuvix::win::ControlSpec;
+
+namespace {
+
+constexpr int kIdStatistics = 1302, kIdGridArea = 1813, kIdFileSave = 1340, kIdWindows = 1343;
+constexpr int kIdBandwidthValue = 1829, kIdBandwidthOn = 1346, kIdBandwidthOff = 1347;
+
+constexpr ControlSpec kControls[] = {
+    {kIdStatistics, ControlKind::Static, "<<< Total Capture Frame  Information >>>", 4, 2, 327, 10},
+    {kIdGridArea, ControlKind::Frame, "", 2, 13, 331, 212},
+    {kIdFileSave, ControlKind::PushButton, "File Save : No", 4, 228, 64, 13},
+    {kIdWindows, ControlKind::CheckBox, "Windows <DC-Slow>", 74, 229, 84, 11},
+    {kIdBandwidthValue, ControlKind::Edit, "", 170, 228, 40, 13},
+    {kIdBandwidthOn, ControlKind::PushButton, "BWC ON", 214, 228, 56, 13},
+    {kIdBandwidthOff, ControlKind::PushButton, "BWC OFF", 274, 228, 56, 13},
+};
+
+constexpr uint32_t kLeftDown = 0x201, kLeftDouble = 0x203, kRightDown = 0x204, kRightDouble = 0x206;
+constexpr uint32_t kWheel = 0x20A, kRepeatBit = 0x400;
+
+// The step a notification asks for, and what kind of notification it is.
+struct GridAction {
+  int step = 0;
+  bool wheel = false;
+  bool doubleClick = false;
+  bool repeat = false;
+};
+
+GridAction DecodeAction(uint32_t wParam) {
+  GridAction action;
+  const uint32_t message = wParam & 0xFFFF & ~kRepeatBit;
+  action.repeat = (wParam & kRepeatBit) != 0;
+  switch (message) {
+    case kLeftDown: action.step = -1; break;
+    case kLeftDouble: action.step = -1; action.doubleClick = true; break;
+    case kRightDown: action.step = 1; break;
+    case kRightDouble: action.step = 1; action.doubleClick = true; break;
+    case kWheel:
+      action.wheel = true;
+      action.repeat = false;
+      action.step = static_cast<int16_t>(wParam >> 16) / 120;
+      break;
+    default: break;
+  }
+  return action;
+}
+
+uint32_t ClampAdd(uint32_t value, int step, uint32_t max) {
+  const int64_t sum = static_cast<int64_t>(value) + step;
+  return static_cast<uint32_t>(std::clamp<int64_t>(sum, 0, max));
+}
+
+}  // namespace
+
+CVideoTab::CVideoTab() : CTabDialog(111) {
+  for (auto& channel : channels_) channel = std::make_unique<Channel>();
+}
+
+CVideoTab::~CVideoTab() {
+  refreshTimer_.stop();
+  for (uint32_t ch = 0; ch < channelCount_; ++ch) {
+    StopChannel(static_cast<int>(ch));
+    channels_[ch]->mjpg.CloseCodec();
+    channels_[ch]->h263.ReleaseCodec();
+  }
+  grid_.Destroy();
+}
+
+void CVideoTab::Init(CNuvixSdkDlg* owner, int boardIndex, int modelCode, int ntsc) {
+  CTabDialog::Init(owner, boardIndex, modelCode, ntsc);
+  board_ = static_cast<uint32_t>(boardIndex);
+  boardModel_ = modelCode;
+  ntsc_ = ntsc ? 1 : 0;
+  channelCount_ = std::min<uint32_t>(CaptureChannels(modelCode), kChannels);
+  groupCount_ = std::max<uint32_t>(ChannelGroups(modelCode), 1);
+  channelsPerGroup_ = ChannelsPerGroup(modelCode);
+  maxFps_ = ntsc_ ? 30 : 25;
+}
+
+void CVideoTab::OnInitDialog() {
+  BuildTemplate(kControls);
+  std::fill(std::begin(resolution_), std::end(resolution_), 8u);
+  InitialRates();
+  for (uint32_t ch = 0; ch < channelCount_; ++ch) {
+    channels_[ch]->mjpg.OpenCodec(static_cast<int>(ch));
+    channels_[ch]->h263.CreateCodec(true);
+  }
+  BuildGrid();
+  windowsWanted_ = false;
+  ItemAs<QCheckBox>(kIdWindows)->setChecked(false);
+  connect(ItemAs<QCheckBox>(kIdWindows), &QCheckBox::toggled, this, [this](bool on) { windowsWanted_ = on; });
+  connect(ItemAs<QAbstractButton>(kIdFileSave), &QAbstractButton::clicked, this, [this] { OnFileSave(); });
+  connect(ItemAs<QAbstractButton>(kIdBandwidthOn), &QAbstractButton::clicked, this, [this] { OnBandwidth(true); });
+  connect(ItemAs<QAbstractButton>(kIdBandwidthOff), &QAbstractButton::clicked, this, [this] { OnBandwidth(false); });
+  refreshTimer_.start(kRefreshMs, this);
+}
+
+void CVideoTab::InitialRates() {
+  scheduler_.SetupAttribute(maxFps_, channelCount_, kEmptySlot);
+  int32_t row[nuvix::FrameSlotScheduler::kRowLength];
+  nuvix::FrameSlotScheduler::DefaultRates(ntsc_, channelsPerGroup_, row);
+  for (uint32_t g = 0; g < groupCount_; ++g) {
+    uint32_t next = 0;
+    for (uint32_t i = 0; i < channelsPerGroup_; ++i) {
+      const uint32_t c = i * groupCount_ + g;
+      if (c < channelCount_) requestedFps_[c] = static_cast<uint32_t>(std::max(row[next++], 0));
+    }
+  }
+}
+
+void CVideoTab::BuildGrid() {
+  const uint32_t* values[nuvix::kVideoValueCount] = {};
+  values[nuvix::kVideoSignal] = cameraSignal_;
+  values[nuvix::kVideoResolution] = resolution_;
+  values[nuvix::kVideoRequestedFps] = requestedFps_;
+  values[nuvix::kVideoRatio] = compressRatio_;
+  values[nuvix::kVideoFormat] = colourFormat_;
+  values[nuvix::kVideoCapturedFps] = capturedFps_;
+  values[nuvix::kVideoProcessedFps] = processedFps_;
+  values[nuvix::kVideoSize] = compressedSize_;
+  values[nuvix::kVideoCapturing] = capturing_;
+  grid_.Create(nuvix::GridKind::Video, Item(kIdGridArea), static_cast<int>(channelCount_), values);
+  if (nuvix::CFixGCtrl* ctrl = grid_.Ctrl())
+    connect(ctrl, &nuvix::CFixGCtrl::Notified, this, [this](quint32 w, quint32 l) { OnGridNotify(w, l); });
+}
+
+const nuvix::RecordedFile& CVideoTab::File(int ch) const { return channels_[ch]->file; }
+nuvix::CDcWindowSlot& CVideoTab::Window(int ch) { return channels_[ch]->window; }
+
+// ---- Grid notifications ----
+
+void CVideoTab::OnGridNotify(uint32_t wParam, uint32_t lParam) {
+  if (busy_) return;  // a multi-channel action is still pausing between channels
+  const uint32_t column = lParam >> 16;
+  const uint32_t row = lParam & 0xFFFF;
+  const GridAction action = DecodeAction(wParam);
+  const auto [first, last] = ColumnRange(column, channelCount_);
+  if (first > last || last >= channelCount_) return;
+  namespace rows = nuvix::video_rows;
+  if (row >= rows::kFirstSize && row <= rows::kLastSize) {
+    if (!action.wheel) OnResolutionRows(first, last, row);
+  } else if (row == rows::kRequestedFps) {
+    OnRateRow(first, last, action.step);
+  } else if (row == rows::kFormat) {
+    for (uint32_t ch = first; ch <= last; ++ch) colourFormat_[ch] = ClampAdd(colourFormat_[ch], action.step, 2);
+    grid_.RefreshValue(nuvix::kVideoFormat);
+  } else if (row == rows::kRatio) {
+    for (uint32_t ch = first; ch <= last; ++ch) {
+      compressRatio_[ch] = ClampAdd(compressRatio_[ch], action.step, 80);
+      channels_[ch]->compressRatio = compressRatio_[ch];
+    }
+    grid_.RefreshValue(nuvix::kVideoRatio);
+  } else if (row == rows::kAction) {
+    if (action.wheel || action.doubleClick || action.repeat) return;
+    if (!actionThrottle_.Elapsed(kActionThrottleMs)) return;
+    OnActionRow(first, last);
+  }
+}
+
+void CVideoTab::OnResolutionRows(uint32_t first, uint32_t last, uint32_t row) {
+  if (row == 9 || row == 12) return;  // 360 x 288 and 180 x 144 cannot be chosen
+  const uint32_t index = row - nuvix::video_rows::kFirstSize;
+  bool wasCapturing[kChannels] = {};
+  for (uint32_t ch = first; ch <= last; ++ch) {
+    if (resolution_[ch] == index || !capturing_[ch]) continue;
+    wasCapturing[ch] = true;
+    StopChannel(static_cast<int>(ch));
+    RepaintCapturing(static_cast<int>(ch));
+  }
+  busy_ = true;
+  PumpWait(kRefreshMs);
+  busy_ = false;
+  for (uint32_t ch = first; ch <= last; ++ch) {
+    if (resolution_[ch] == index) continue;
+    resolution_[ch] = index;
+    if (wasCapturing[ch] && index != 0) {
+      StartChannel(static_cast<int>(ch));
+      RepaintCapturing(static_cast<int>(ch));
+    }
+  }
+  grid_.RefreshValue(nuvix::kVideoResolution);
+}
+
+uint32_t CVideoTab::GroupRequest(uint32_t ch) const {
+  uint32_t sum = 0;
+  const uint32_t g = ch % groupCount_;
+  for (uint32_t i = 0; i < channelsPerGroup_; ++i) {
+    const uint32_t c = i * groupCount_ + g;
+    if (c < kChannels) sum += requestedFps_[c];
+  }
+  return sum;
+}
+
+void CVideoTab::OnRateRow(uint32_t first, uint32_t last, int step) {
+  for (uint32_t ch = first; ch <= last; ++ch) {
+    const int64_t groupAfter = static_cast<int64_t>(GroupRequest(ch)) + step;
+    if (groupAfter > maxFps_ || groupAfter < 0) continue;
+    const uint32_t value = ClampAdd(requestedFps_[ch], step, maxFps_);
+    if (value == requestedFps_[ch]) continue;
+    requestedFps_[ch] = value;
+    if (capturing_[ch]) ApplySlices(static_cast<int>(ch));
+  }
+  grid_.RefreshValue(nuvix::kVideoRequestedFps);
+}
+
+void CVideoTab::OnActionRow(uint32_t first, uint32_t last) {
+  uint32_t capturingCount = 0;
+  for (uint32_t ch = first; ch <= last; ++ch) capturingCount += capturing_[ch] != 0;
+  busy_ = true;
+  for (uint32_t ch = first; ch <= last; ++ch) {
+    if (capturingCount != 0 || resolution_[ch] == 0) {
+      StopChannel(static_cast<int>(ch));
+      RepaintCapturing(static_cast<int>(ch));
+    } else {
+      StartChannel(static_cast<int>(ch));
+      RepaintCapturing(static_cast<int>(ch));
+      PumpWait(kRefreshMs);
+    }
+  }
+  busy_ = false;
+}
+
+void CVideoTab::RepaintCapturing(int) { grid_.RefreshValue(nuvix::kVideoCapturing); }
+
+// ---- Timer, statistics line, buttons ----
+
+void CVideoTab::timerEvent(QTimerEvent* event) {
+  if (event->timerId() == refreshTimer_.timerId()) Refresh();
+  else CTabDialog::timerEvent(event);
+}
+
+void CVideoTab::Refresh() {
+  int32_t signal[kChannels] = {};
+  NUVIXI_CAMERA_SIGNAL(board_, signal);
+  for (int ch = 0; ch < kChannels; ++ch) cameraSignal_[ch] = static_cast<uint32_t>(signal[ch]);
+  grid_.RefreshValue(nuvix::kVideoSignal);
+
+  bool captured = false, processed = false, size = false;
+  for (uint32_t ch = 0; ch < channelCount_; ++ch) {
+    Channel& channel = *channels_[ch];
+    if (channel.capturedChanged.exchange(false)) captured = true;
+    if (channel.processedChanged.exchange(false)) processed = true;
+    if (channel.sizeChanged.exchange(false)) size = true;
+    capturedFps_[ch] = channel.capturedFps.load();
+    processedFps_[ch] = channel.processedFps.load();
+    compressedSize_[ch] = channel.compressedSize.load();
+  }
+  if (captured) grid_.RefreshValue(nuvix::kVideoCapturedFps);
+  if (processed) grid_.RefreshValue(nuvix::kVideoProcessedFps);
+  if (size) grid_.RefreshValue(nuvix::kVideoSize);
+
+  const QString line = StatisticsLine();
+  if (!line.isEmpty()) ItemAs<QLabel>(kIdStatistics)->setText(line);
+}
+
+QString CVideoTab::StatisticsLine() const {
+  uint32_t n = 0, total = 0, processed = 0;
+  for (uint32_t ch = 0; ch < channelCount_; ++ch) {
+    if (!capturing_[ch]) continue;
+    ++n;
+    total += capturedFps_[ch];
+    processed += processedFps_[ch];
+  }
+  if (n == 0) return {};
+  const uint32_t average = total / n;
+  return QString::asprintf("DMA-ON CH:%02d, Total Frame:%03d.%d, Total Process:%03d.%d, Average Frame:%02d.%d", n,
+                           total / 10, total % 10, processed / 10, processed % 10, average / 10, average % 10);
+}
+
+void CVideoTab::OnFileSave() {
+  auto* button = ItemAs<QAbstractButton>(kIdFileSave);
+  if (fileSave_) {
+    fileSave_ = false;
+    button->setText(QStringLiteral("File Save : No"));
+    return;
+  }
+  nuvix::RecordedFile chooser;
+  if (!chooser.ChooseFile(false, "MJ", "MJ FILE|*.MJP;*.MJ*;*.*||")) return;
+  for (int c = 0; c < kChannels; ++c) channels_[c]->file.SetPath("%s_%02d.MJP", chooser.path().c_str(), c);
+  fileSave_ = true;
+  button->setText(QStringLiteral("File Save : Yes"));
+}
+
+void CVideoTab::OnBandwidth(bool on) {
+  if (!on) {
+    NUVIXI_PCI_BAND_WIDTH_Control(board_, 0, 0);
+    return;
+  }
+  // The edit's leading decimal digits; 0 when there are none.
+  const QString text = ItemAs<QLineEdit>(kIdBandwidthValue)->text().trimmed();
+  uint32_t value = 0;
+  for (QChar c : text) {
+    if (!c.isDigit()) break;
+    value = value * 10 + static_cast<uint32_t>(c.digitValue());
+  }
+  NUVIXI_PCI_BAND_WIDTH_Control(board_, 1, value);
+}

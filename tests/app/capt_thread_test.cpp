@@ -192,21 +192,21 @@ TEST_F(Worker, AThousandStartStopCyclesNeverHang) {
 
 TEST(Timing, RateMeterWindowFollowsTheFrameGap) {
   CRateMeter slow;
-  slow.StartWindow(1000);
+  slow.Restart(1000);
   slow.Tick(1600);
   EXPECT_EQ(slow.Rate(), 0u);
   slow.Tick(2200);
   EXPECT_EQ(slow.Rate(), 16u);  // 1.6 frames per second
 
   CRateMeter pal;
-  pal.StartWindow(5000);
+  pal.Restart(5000);
   for (uint32_t i = 1; i <= 29; ++i) pal.Tick(5000 + 40 * i);
   EXPECT_EQ(pal.Rate(), 0u);
   pal.Tick(5000 + 1200);
   EXPECT_EQ(pal.Rate(), 250u);  // 25.0 frames per second
   // Two frames in the same millisecond do not divide by zero.
   CRateMeter burst;
-  burst.StartWindow(0);
+  burst.Restart(0);
   burst.Tick(1000);
   burst.Tick(1000);
   burst.Tick(1000);  // gap 0: window 30 again, nothing computed yet
