@@ -143,18 +143,52 @@ NUVIXI_RESULT NUVIXI_SQUAD_ON(uint32_t board, void** merged, void** image, void*
 NUVIXI_RESULT NUVIXI_SQUAD_UPT(uint32_t board);
 NUVIXI_RESULT NUVIXI_SQUAD_OFF(uint32_t board);
 
-/* ---- Video capture ---- */
-/* sizeIndex 1..12 of the capture size table; fourcc UYVY, YUY2 or Y41P. */
+/* ---- Video capture ----
+   Each group of channels is captured in turns: a second of video is divided
+   into frame slots (30 in NTSC, 25 in PAL, by the standard of NUVIXI_BDOpen)
+   and each slot of a group's slot list names the channel captured in it, or
+   NUVIXI_EMPTY_SLOT. A started channel receives one frame at every slot that
+   names it, into a ring of buffers that NUVIXI_LockWait4GetImageAddress hands
+   out oldest first. When the consumer has not given back a buffer (by entering
+   its next wait) and none is free, the new frame is lost, as are frames over
+   the bandwidth limit; NUVIXI_GET_CaptureFPS shows the rate actually delivered.
+
+   Frames are width x height pixels of the size table, rows top first, BT.601
+   studio range (Y 16..235, U and V 16..240):
+     UYVY: U0 Y0 V0 Y1 per 2 pixels, rows of width x 2 bytes;
+     YUY2: Y0 U0 Y1 V0 per 2 pixels, rows of width x 2 bytes;
+     Y41P: U0 Y0 V0 Y1 U4 Y2 V4 Y3 Y4 Y5 Y6 Y7 per 8 pixels, rows of
+           (width + 7) / 8 x 12 bytes.
+   Size index 1..12: 720, 704, 640 x 576 (NTSC 480); 720, 704, 640, 360, 352,
+   320 x 288 (240); 180, 176, 160 x 144 (120). */
+#define NUVIXI_FOURCC_UYVY 0x59565955u /* "UYVY" */
+#define NUVIXI_FOURCC_YUY2 0x32595559u /* "YUY2" */
+#define NUVIXI_FOURCC_Y41P 0x50313459u /* "Y41P" */
+#define NUVIXI_EMPTY_SLOT 99
+
+/* format: a FourCC above, or the colour format number 0 (UYVY), 1 (Y41P),
+   2 (YUY2). Switching a started channel on again restarts it with the new
+   size and format. 0x21 for a channel the board lacks, a size or a format
+   outside these; 0x53 when the buffers cannot be had. */
 NUVIXI_RESULT NUVIXI_CaptureVideoTransferON(uint32_t board, uint32_t channel, uint32_t sizeIndex,
                                             uint32_t fourcc);
+/* Stops the channel's frames; those still queued are withdrawn. 0x56 when
+   the channel was not started. */
 NUVIXI_RESULT NUVIXI_CaptureVideoTransferOFF(uint32_t board, uint32_t channel);
-/* slots: slotCount channel numbers, one per frame slot of the group (QLA: one channel). */
+/* slots: slotCount (1 up to the slots of a second) entries, each a channel of
+   the group or NUVIXI_EMPTY_SLOT; a shorter list repeats. On QCA models group
+   g holds channels g, g + G, g + 2G, ... for the model's G groups (QCA02 2,
+   QCA04 4, QCA08 8). On QLA models group is a channel and the list holds that
+   channel's slots only. */
 NUVIXI_RESULT NUVIXI_VideoSliceCtrl(uint32_t board, uint32_t group, const int32_t* slots, uint32_t slotCount,
                                     uint32_t reserved);
+/* signal[ch] is 1 when input ch has a camera, else 0. */
 NUVIXI_RESULT NUVIXI_CAMERA_SIGNAL(uint32_t board, int32_t signal[32]);
-/* Measured frame rate per channel in tenths of a frame per second. */
+/* fps[ch] (ch 0..31): frames delivered to the channel during the last second
+   of slots, in tenths of a frame per second; fps[32..63] are 0. */
 NUVIXI_RESULT NUVIXI_GET_CaptureFPS(uint32_t board, int32_t fps[64]);
-/* on 1: limit the board's total frame bytes to value MB/s (10^6 bytes); on 0: no limit. */
+/* on 1: limit the board's total frame bytes to value MB/s (10^6 bytes per
+   second, value at least 1); frames over the budget are lost. on 0: no limit. */
 NUVIXI_RESULT NUVIXI_PCI_BAND_WIDTH_Control(uint32_t board, uint32_t on, uint32_t value);
 
 /* ---- Audio capture ---- */

@@ -65,6 +65,26 @@ int NUVIXI_SIM_QueueAudioRefill(uint32_t board);
 /* Bytes arrive at the remote serial port's receiver. */
 int NUVIXI_SIM_QueueSerialRx(uint32_t board, const void* bytes, uint32_t count);
 
+/* Video inputs. Every input of a board has a camera unless told otherwise
+   (kept across open and close; NUVIXI_SIM_Reset and NUVIXI_SIM_SetBoards
+   restore it). A channel without a camera receives no frames. Returns 0, or
+   -1 for a board or channel the simulator does not have. */
+int NUVIXI_SIM_SetCameraSignal(uint32_t board, uint32_t channel, int present);
+
+/* Frames the channel received and lost (to a full ring or the bandwidth
+   limit) since its transfer was switched on. Returns 0, or -1 for a board or
+   channel the simulator does not have. */
+int NUVIXI_SIM_CaptureCounters(uint32_t board, uint32_t channel, uint64_t* delivered, uint64_t* dropped);
+
+/* The picture of camera channel: a background of the camera's own colour
+   (yuv[0..2] = the Y of its middle row, U, V; the luma grows from top to
+   bottom); the camera number channel + 1 as two large white (Y 235)
+   seven-segment digits, centred, half the frame high; a black clock panel at
+   the top left with the channel's frame number (white) and the board's time
+   as minutes:seconds:slot (yellow); a grey bar and a box of the opposite
+   colour that move with the board's time. */
+void NUVIXI_SIM_CameraColour(uint32_t channel, uint8_t yuv[3]);
+
 #ifdef __cplusplus
 }
 #endif

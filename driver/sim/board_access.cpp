@@ -91,6 +91,7 @@ NUVIXI_RESULT NUVIXI_BDOpen(uint32_t board, uint32_t flags, uint32_t standard) {
     state.open = true;
     state.flags = flags;
     state.standard = standard;
+    state.capture->Open(standard);
     return NUVIXI_SUCCESS;
   });
 }
@@ -103,7 +104,7 @@ NUVIXI_RESULT NUVIXI_BDClose(uint32_t board) {
     if (!boards[board].open) return NUVIXI_ERR_NOT_OPEN;
     boards[board].open = false;
     boards[board].flags = 0;
-    boards[board].queues->CloseAll();
+    boards[board].Shut();
     return NUVIXI_SUCCESS;
   });
 }

@@ -10,7 +10,7 @@ extern "C" {
 int NUVIXI_SIM_SetBoards(const NUVIXI_SIM_BOARD* boards, uint32_t count) {
   if (count > NUVIXI_SIM_MAX_BOARDS || (count > 0 && !boards)) return -1;
   std::vector<nuvixsim::BoardState> states;
-  for (uint32_t i = 0; i < count; ++i) states.push_back(nuvixsim::BoardState{boards[i]});
+  for (uint32_t i = 0; i < count; ++i) states.emplace_back(boards[i]);
   Simulator::Instance().SetBoards(std::move(states));
   return 0;
 }
@@ -69,6 +69,32 @@ int NUVIXI_SIM_QueueSerialRx(uint32_t board, const void* bytes, uint32_t count) 
   if (!queues || (count > 0 && !bytes)) return -1;
   queues->serialRx.Push(static_cast<const uint8_t*>(bytes), count);
   return 0;
+}
+
+}  // extern "C"
+
+extern "C" {
+
+int NUVIXI_SIM_SetCameraSignal(uint32_t board, uint32_t channel, int present) {
+  auto capture = Simulator::Instance().Capture(board);
+  return capture && capture->SetCamera(channel, present != 0) ? 0 : -1;
+}
+
+int NUVIXI_SIM_CaptureCounters(uint32_t board, uint32_t channel, uint64_t* delivered, uint64_t* dropped) {
+  auto capture = Simulator::Instance().Capture(board);
+  uint64_t frames = 0, lost = 0;
+  if (!capture || !capture->Counters(channel, frames, lost)) return -1;
+  if (delivered) *delivered = frames;
+  if (dropped) *dropped = lost;
+  return 0;
+}
+
+void NUVIXI_SIM_CameraColour(uint32_t channel, uint8_t yuv[3]) {
+  if (!yuv) return;
+  const nuvixsim::Yuv colour = nuvixsim::CameraColour(channel);
+  yuv[0] = colour.y;
+  yuv[1] = colour.u;
+  yuv[2] = colour.v;
 }
 
 }  // extern "C"

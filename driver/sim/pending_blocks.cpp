@@ -58,15 +58,6 @@ NOT_SIMULATED(XED_SET_CHOSE_FONT, (uint32_t board, const void* font), board, fon
 NOT_SIMULATED(SQUAD_ON, (uint32_t board, void** merged, void** image, void** osd), board, merged, image, osd)
 NOT_SIMULATED(SQUAD_UPT, (uint32_t board), board)
 NOT_SIMULATED(SQUAD_OFF, (uint32_t board), board)
-NOT_SIMULATED(CaptureVideoTransferON, (uint32_t board, uint32_t channel, uint32_t sizeIndex, uint32_t fourcc), board,
-              channel, sizeIndex, fourcc)
-NOT_SIMULATED(CaptureVideoTransferOFF, (uint32_t board, uint32_t channel), board, channel)
-NOT_SIMULATED(VideoSliceCtrl,
-              (uint32_t board, uint32_t group, const int32_t* slots, uint32_t slotCount, uint32_t reserved), board,
-              group, slots, slotCount, reserved)
-NOT_SIMULATED(CAMERA_SIGNAL, (uint32_t board, int32_t signal[32]), board, signal)
-NOT_SIMULATED(GET_CaptureFPS, (uint32_t board, int32_t fps[64]), board, fps)
-NOT_SIMULATED(PCI_BAND_WIDTH_Control, (uint32_t board, uint32_t on, uint32_t value), board, on, value)
 NOT_SIMULATED(CaptureAudioReference, (uint32_t board, uint32_t level), board, level)
 NOT_SIMULATED(CaptureAudioVolume, (uint32_t board, uint32_t channel, uint32_t volume), board, channel, volume)
 NOT_SIMULATED(CaptureAudioPreAMP, (uint32_t board, uint32_t channel, uint32_t gain), board, channel, gain)

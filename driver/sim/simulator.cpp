@@ -19,7 +19,7 @@ std::string StripPrefix(std::string function) {
 
 std::vector<BoardState> StatesOf(const std::vector<NUVIXI_SIM_BOARD>& configs) {
   std::vector<BoardState> states;
-  for (const auto& config : configs) states.push_back(BoardState{config});
+  for (const auto& config : configs) states.emplace_back(config);
   return states;
 }
 
@@ -85,16 +85,30 @@ std::shared_ptr<BoardQueues> Simulator::Queues(uint32_t board) {
   return board < boards_.size() ? boards_[board].queues : nullptr;
 }
 
+std::shared_ptr<CaptureEngine> Simulator::OpenCapture(uint32_t board, uint32_t needBlocks, uint32_t& code) {
+  std::lock_guard lock(mutex_);
+  code = board >= boards_.size()                             ? NUVIXI_ERR_BOARD_NOT_FOUND
+         : !boards_[board].open                              ? NUVIXI_ERR_NOT_OPEN
+         : (boards_[board].flags & needBlocks) != needBlocks ? NUVIXI_ERR_FUNCTION_BLOCK
+                                                             : NUVIXI_SUCCESS;
+  return code == NUVIXI_SUCCESS ? boards_[board].capture : nullptr;
+}
+
+std::shared_ptr<CaptureEngine> Simulator::Capture(uint32_t board) {
+  std::lock_guard lock(mutex_);
+  return board < boards_.size() ? boards_[board].capture : nullptr;
+}
+
 void Simulator::SetBoards(std::vector<BoardState> boards) {
   std::lock_guard lock(mutex_);
-  for (auto& old : boards_) old.queues->CloseAll();
+  for (auto& old : boards_) old.Shut();
   boards_ = std::move(boards);
 }
 
 void Simulator::Reset() {
   auto boards = StatesOf(StartBoards());
   std::lock_guard lock(mutex_);
-  for (auto& old : boards_) old.queues->CloseAll();
+  for (auto& old : boards_) old.Shut();
   boards_ = std::move(boards);
   faults_.clear();
   journal_.clear();

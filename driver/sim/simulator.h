@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "capture_engine.h"
 #include "nuvixi.h"
 #include "nuvixi_sim.h"
 #include "wait_queues.h"
@@ -17,11 +18,21 @@
 namespace nuvixsim {
 
 struct BoardState {
+  explicit BoardState(const NUVIXI_SIM_BOARD& board)
+      : config(board), capture(std::make_shared<CaptureEngine>(board, queues)) {}
+
   NUVIXI_SIM_BOARD config{};
   bool open = false;
   uint32_t flags = 0;
   uint32_t standard = 0;
   std::shared_ptr<BoardQueues> queues = std::make_shared<BoardQueues>();
+  std::shared_ptr<CaptureEngine> capture;
+
+  // Stops the board's capture and breaks every wait on it.
+  void Shut() {
+    capture->Close();
+    queues->CloseAll();
+  }
 };
 
 // One argument of a journaled call: a number or an address.
@@ -49,6 +60,11 @@ class Simulator {
   std::shared_ptr<BoardQueues> OpenQueues(uint32_t board, uint32_t needBlocks, uint32_t& code);
   // The queues of a configured board, open or not; null for a bad index.
   std::shared_ptr<BoardQueues> Queues(uint32_t board);
+  // The capture of an open board that has every block of needBlocks; null
+  // with the error in code otherwise.
+  std::shared_ptr<CaptureEngine> OpenCapture(uint32_t board, uint32_t needBlocks, uint32_t& code);
+  // The capture of a configured board, open or not; null for a bad index.
+  std::shared_ptr<CaptureEngine> Capture(uint32_t board);
 
   // Runs fn(board state) under the simulator's lock.
   template <typename Fn>

@@ -20,9 +20,11 @@ void BufferQueue::Push(void* address) {
 
 uint32_t BufferQueue::Wait(void** address, uint32_t timeoutMs) {
   std::unique_lock lock(mutex_);
+  handedOut_ = nullptr;  // entering the next wait gives the previous buffer back
   const uint32_t code = WaitUntil(lock, timeoutMs, [this] { return !addresses_.empty(); });
   if (code != NUVIXI_SUCCESS) return code;
   *address = addresses_.front();
+  handedOut_ = *address;
   addresses_.pop_front();
   return NUVIXI_SUCCESS;
 }
@@ -31,6 +33,7 @@ void BufferQueue::Close() {
   {
     std::lock_guard lock(mutex_);
     addresses_.clear();
+    handedOut_ = nullptr;
     MarkClosed();
   }
   ready_.notify_all();
@@ -39,6 +42,20 @@ void BufferQueue::Close() {
 size_t BufferQueue::Pending() {
   std::lock_guard lock(mutex_);
   return addresses_.size();
+}
+
+bool BufferQueue::Holds(const void* address) {
+  std::lock_guard lock(mutex_);
+  if (address == handedOut_) return true;
+  for (const void* queued : addresses_) {
+    if (queued == address) return true;
+  }
+  return false;
+}
+
+void BufferQueue::Retract(const void* address) {
+  std::lock_guard lock(mutex_);
+  std::erase(addresses_, address);
 }
 
 void ByteQueue::Push(const uint8_t* bytes, size_t count) {

@@ -50,7 +50,9 @@ class BreakableWait {
   uint64_t closes_ = 0;
 };
 
-// Addresses handed out one per wait, oldest first.
+// Addresses handed out one per wait, oldest first. The address a wait hands
+// out stays the consumer's until it enters its next wait, so a producer that
+// reuses buffers asks Holds() before writing into one.
 class BufferQueue : public BreakableWait {
  public:
   void Push(void* address);
@@ -58,9 +60,14 @@ class BufferQueue : public BreakableWait {
   // Drops queued addresses and breaks blocked waits.
   void Close();
   size_t Pending();
+  // True while address is queued or is the one the consumer holds.
+  bool Holds(const void* address);
+  // Takes address out of the queue if it is queued there.
+  void Retract(const void* address);
 
  private:
   std::deque<void*> addresses_;
+  const void* handedOut_ = nullptr;
 };
 
 // Received bytes of the remote serial port.

@@ -1,0 +1,54 @@
+// The video capture calls of the simulated boards.
+#include "simulator.h"
+
+using nuvixsim::Simulator;
+
+namespace {
+
+// Journals the call, then runs work on the capture of an open board that has
+// the video block.
+template <typename Work>
+NUVIXI_RESULT OnCapture(const char* function, uint32_t board, std::initializer_list<nuvixsim::CallArg> args,
+                        Work work) {
+  auto& sim = Simulator::Instance();
+  if (auto fault = sim.BeginCall(function, args)) return *fault;
+  uint32_t code;
+  auto capture = sim.OpenCapture(board, NUVIXI_OPEN_VIDEO, code);
+  return capture ? work(*capture) : code;
+}
+
+}  // namespace
+
+extern "C" {
+
+NUVIXI_RESULT NUVIXI_CaptureVideoTransferON(uint32_t board, uint32_t channel, uint32_t sizeIndex, uint32_t fourcc) {
+  return OnCapture("CaptureVideoTransferON", board, {board, channel, sizeIndex, fourcc},
+                   [&](auto& capture) { return capture.TransferOn(channel, sizeIndex, fourcc); });
+}
+
+NUVIXI_RESULT NUVIXI_CaptureVideoTransferOFF(uint32_t board, uint32_t channel) {
+  return OnCapture("CaptureVideoTransferOFF", board, {board, channel},
+                   [&](auto& capture) { return capture.TransferOff(channel); });
+}
+
+NUVIXI_RESULT NUVIXI_VideoSliceCtrl(uint32_t board, uint32_t group, const int32_t* slots, uint32_t slotCount,
+                                    uint32_t reserved) {
+  return OnCapture("VideoSliceCtrl", board, {board, group, slots, slotCount, reserved},
+                   [&](auto& capture) { return capture.SetSlots(group, slots, slotCount); });
+}
+
+NUVIXI_RESULT NUVIXI_CAMERA_SIGNAL(uint32_t board, int32_t signal[32]) {
+  return OnCapture("CAMERA_SIGNAL", board, {board, signal},
+                   [&](auto& capture) { return capture.CameraSignals(signal); });
+}
+
+NUVIXI_RESULT NUVIXI_GET_CaptureFPS(uint32_t board, int32_t fps[64]) {
+  return OnCapture("GET_CaptureFPS", board, {board, fps}, [&](auto& capture) { return capture.CaptureRates(fps); });
+}
+
+NUVIXI_RESULT NUVIXI_PCI_BAND_WIDTH_Control(uint32_t board, uint32_t on, uint32_t value) {
+  return OnCapture("PCI_BAND_WIDTH_Control", board, {board, on, value},
+                   [&](auto& capture) { return capture.LimitBandwidth(on, value); });
+}
+
+}  // extern "C"
