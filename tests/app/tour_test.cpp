@@ -1,7 +1,9 @@
 // The program's scripted tour, run as a user would run it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 #include <filesystem>
 #include <string>
 
@@ -27,11 +29,28 @@ TEST(Tour, WalksEveryTabAndLeavesAScreenshotPerStep) {
     EXPECT_NE(output.find(line), std::string::npos) << line << "\n--- output:\n" << output;
   EXPECT_EQ(output.find('\r'), std::string::npos);
 
-  for (const char* shot : {"01-start.png", "02-search.png", "03-select.png", "04-open.png", "05-live-tab.png",
-                           "06-video-tab.png", "09-squad-tab.png", "11-play-tab.png", "12-close.png"}) {
-    const fs::path path = directory / shot;
-    ASSERT_TRUE(fs::exists(path)) << path;
-    EXPECT_GT(fs::file_size(path), 1000u) << path;
+  // Every step leaves a screenshot named NN-step.png, numbered in order.
+  std::vector<std::string> shots;
+  for (const auto& entry : fs::directory_iterator(directory))
+    if (entry.path().extension() == ".png") {
+      shots.push_back(entry.path().filename().string());
+      EXPECT_GT(fs::file_size(entry.path()), 1000u) << entry.path();
+    }
+  std::sort(shots.begin(), shots.end());
+  ASSERT_GE(shots.size(), 12u);
+  EXPECT_EQ(shots.front(), "01-start.png");
+  EXPECT_EQ(shots.back().substr(2), "-close.png");
+  for (const char* step : {"-search.png", "-open.png", "-video-tab.png", "-video-capturing.png", "-video-dc-window.png",
+                           "-squad-tab.png", "-play-tab.png"})
+    EXPECT_TRUE(std::any_of(shots.begin(), shots.end(), [&](const std::string& s) { return s.find(step) == 2; }))
+        << step;
+
+  // The capture step recorded four channels whose files index.
+  for (int ch = 0; ch < 4; ++ch) {
+    const std::string file = (directory / ("tour_0" + std::to_string(ch) + ".MJP")).string();
+    const size_t at = output.find("tour: " + file + " indexes ");
+    ASSERT_NE(at, std::string::npos) << file;
+    EXPECT_GT(std::stoi(output.substr(at + file.size() + 15)), 10) << output.substr(at, 80);
   }
   fs::remove_all(directory);
 }
