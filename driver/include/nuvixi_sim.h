@@ -76,6 +76,11 @@ int NUVIXI_SIM_SetCameraSignal(uint32_t board, uint32_t channel, int present);
    channel the simulator does not have. */
 int NUVIXI_SIM_CaptureCounters(uint32_t board, uint32_t channel, uint64_t* delivered, uint64_t* dropped);
 
+/* CPU time in nanoseconds used by the board's capture clock (the thread that
+   writes every frame) since it last started; it runs while any transfer is on.
+   Returns 0, or -1 when it is not running. */
+int NUVIXI_SIM_CaptureClockCpuTime(uint32_t board, uint64_t* nanoseconds);
+
 /* The picture of camera channel: a background of the camera's own colour
    (yuv[0..2] = the Y of its middle row, U, V; the luma grows from top to
    bottom); the camera number channel + 1 as two large white (Y 235)

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <bit>
+#include <ctime>
 #include <new>
 #include <optional>
 #include <system_error>
@@ -219,6 +220,17 @@ bool CaptureEngine::Counters(uint32_t channel, uint64_t& delivered, uint64_t& dr
   std::lock_guard lock(mutex_);
   delivered = channels_[channel].frames;
   dropped = channels_[channel].dropped;
+  return true;
+}
+
+bool CaptureEngine::ClockCpuTime(uint64_t& nanoseconds) {
+  std::lock_guard control(control_);
+  clockid_t clock;
+  timespec used{};
+  if (!clock_.joinable() || pthread_getcpuclockid(clock_.native_handle(), &clock) != 0 ||
+      clock_gettime(clock, &used) != 0)
+    return false;
+  nanoseconds = static_cast<uint64_t>(used.tv_sec) * 1000000000u + static_cast<uint64_t>(used.tv_nsec);
   return true;
 }
 

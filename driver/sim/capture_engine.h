@@ -48,6 +48,8 @@ class CaptureEngine {
   bool SetCamera(uint32_t channel, bool present);
   // Control surface: frames delivered and dropped since the channel's transfer was switched on.
   bool Counters(uint32_t channel, uint64_t& delivered, uint64_t& dropped);
+  // Control surface: CPU time of the clock thread in nanoseconds; false when it is not running.
+  bool ClockCpuTime(uint64_t& nanoseconds);
 
  private:
   using Clock = std::chrono::steady_clock;

@@ -89,6 +89,14 @@ int NUVIXI_SIM_CaptureCounters(uint32_t board, uint32_t channel, uint64_t* deliv
   return 0;
 }
 
+int NUVIXI_SIM_CaptureClockCpuTime(uint32_t board, uint64_t* nanoseconds) {
+  auto capture = Simulator::Instance().Capture(board);
+  uint64_t used = 0;
+  if (!capture || !capture->ClockCpuTime(used)) return -1;
+  if (nanoseconds) *nanoseconds = used;
+  return 0;
+}
+
 void NUVIXI_SIM_CameraColour(uint32_t channel, uint8_t yuv[3]) {
   if (!yuv) return;
   const nuvixsim::Yuv colour = nuvixsim::CameraColour(channel);
