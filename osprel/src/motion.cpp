@@ -7,25 +7,6 @@
 
 namespace osprel {
 
-int Sad16x16(const uint8_t* cur, const uint8_t* ref, int pitch, int sad8[4]) {
-  __m128i top = _mm_setzero_si128(), bottom = _mm_setzero_si128();
-  for (int r = 0; r < 8; ++r) {
-    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cur + r * pitch));
-    const __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(ref + r * pitch));
-    top = _mm_add_epi64(top, _mm_sad_epu8(c, f));
-  }
-  for (int r = 8; r < 16; ++r) {
-    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(cur + r * pitch));
-    const __m128i f = _mm_loadu_si128(reinterpret_cast<const __m128i*>(ref + r * pitch));
-    bottom = _mm_add_epi64(bottom, _mm_sad_epu8(c, f));
-  }
-  sad8[0] = _mm_cvtsi128_si32(top);
-  sad8[1] = _mm_cvtsi128_si32(_mm_srli_si128(top, 8));
-  sad8[2] = _mm_cvtsi128_si32(bottom);
-  sad8[3] = _mm_cvtsi128_si32(_mm_srli_si128(bottom, 8));
-  return sad8[0] + sad8[1] + sad8[2] + sad8[3];
-}
-
 SearchResult MotionSearch(const uint8_t* cur, const uint8_t* ref, int width, int height, int x, int y) {
   const int pitch = width;
   const uint8_t* block = cur + y * pitch + x;
@@ -51,12 +32,15 @@ SearchResult MotionSearch(const uint8_t* cur, const uint8_t* ref, int width, int
     for (int n = 0; n < 4; ++n) {
       const int nx = cx + kOffsets[n][0], ny = cy + kOffsets[n][1];
       if (nx < xmin || nx > xmax || ny < ymin || ny > ymax) continue;
-      int sad8[4];
       int cost;
       if (nx == px && ny == py) {
         cost = prevCost;  // already measured; it can never undercut Best
       } else {
-        cost = Sad16x16(block, ref + ny * pitch + nx, pitch, sad8);
+        // A neighbour at or above both the step's best so far and the
+        // previous step's best can neither become Best (which is never above
+        // either) nor move the descent, so its sum may stop early.
+        int sad8[4];
+        cost = Sad16x16Below(block, ref + ny * pitch + nx, pitch, std::min(bestNCost, prevStepBest), sad8);
         if (cost < best.sad16) {
           best.sad16 = cost;
           best.dx = nx - x;
@@ -102,7 +86,10 @@ namespace {
 inline int Median3(int a, int b, int c) {
   return a + b + c - std::max(a, std::max(b, c)) - std::min(a, std::min(b, c));
 }
-inline int Wrap(int i, int n) { return ((i % n) + n) % n; }
+inline int Wrap(int i, int n) {
+  if (i < 0) return i + n;  // callers are never more than one picture away
+  return i >= n ? i - n : i;
+}
 }  // namespace
 
 void PredictVector(const int* mvx, const int* mvy, int index, int c, int r, int mbPerRow,

@@ -2,6 +2,8 @@
 #ifndef OSPREL_MOTION_H
 #define OSPREL_MOTION_H
 
+#include "sad.h"
+
 #include <cstdint>
 
 namespace osprel {
@@ -22,10 +24,6 @@ struct SearchResult {
   int sad8[4] = {};
   bool isStatic = false;
 };
-
-// SAD of the 16x16 block and its four 8x8 quarters (Y0 top-left, Y1 top-right,
-// Y2 bottom-left, Y3 bottom-right). Both blocks use the same pitch.
-int Sad16x16(const uint8_t* cur, const uint8_t* ref, int pitch, int sad8[4]);
 
 // Motion search of the macroblock at (x, y): cur and ref are whole luma planes
 // of one pitch (= width); the search window stays inside width x height.

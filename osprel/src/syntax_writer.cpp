@@ -2,6 +2,8 @@
 
 #include "vlc_tables.h"
 
+#include <emmintrin.h>
+
 namespace osprel {
 
 void WritePictureHeader(BitWriter& w, int temporalReference, int formatCode, int pictureType, int qp) {
@@ -55,20 +57,27 @@ inline void WriteEvent(BitWriter& w, int last, int run, int level) {
 
 }  // namespace
 
-void WriteBlockEvents(BitWriter& w, const int16_t* scan, int start) {
-  int run = 0, pending = 0, pendingRun = 0;
-  for (int i = start; i < 64; ++i) {
-    const int l = scan[i];
-    if (!l) {
-      ++run;
-      continue;
-    }
-    if (pending) WriteEvent(w, 0, pendingRun, pending);
-    pending = l;
-    pendingRun = run;
-    run = 0;
+uint64_t NonzeroMask(const int16_t* scan) {
+  const __m128i zero = _mm_setzero_si128();
+  uint64_t mask = 0;
+  for (int i = 0; i < 64; i += 16) {
+    const __m128i a = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(scan + i)), zero);
+    const __m128i b = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(scan + i + 8)), zero);
+    const uint32_t zeros = static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(a, b)));
+    mask |= static_cast<uint64_t>(~zeros & 0xFFFFu) << i;
   }
-  if (pending) WriteEvent(w, 1, pendingRun, pending);
+  return mask;
+}
+
+void WriteBlockEvents(BitWriter& w, const int16_t* scan, int start) {
+  uint64_t mask = NonzeroMask(scan) & (~0ull << start);
+  int next = start;  // scan position after the previous level
+  while (mask) {
+    const int pos = __builtin_ctzll(mask);
+    mask &= mask - 1;
+    WriteEvent(w, mask == 0 ? 1 : 0, pos - next, scan[pos]);
+    next = pos + 1;
+  }
 }
 
 void WriteIntraDc(BitWriter& w, int level) { w.Put(8, level == 128 ? 255u : static_cast<uint32_t>(level)); }

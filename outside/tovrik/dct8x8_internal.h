@@ -7,15 +7,18 @@
 
 namespace tovrik {
 
-// Plain C++ kernels. Each output lane of the vector kernels performs the same
-// double-precision operations in the same order, so all kernels agree bit for bit.
+// Plain C++ kernels. The vector kernels run the same double-precision
+// operations in the same order (dct8x8_kernel.h), so all agree bit for bit.
 void ForwardPlain(const int16_t* src, int16_t* dst);
 void InversePlain(const int16_t* src, int16_t* dst);
 
-// AVX2 kernels; only to be called when HasAvx2() is true.
+// Only to be called when the processor has the instruction set.
 bool HasAvx2();
+bool HasAvx512();
 void ForwardAvx2(const int16_t* src, int16_t* dst);
 void InverseAvx2(const int16_t* src, int16_t* dst);
+void ForwardAvx512(const int16_t* src, int16_t* dst);
+void InverseAvx512(const int16_t* src, int16_t* dst);
 
 }  // namespace tovrik
 

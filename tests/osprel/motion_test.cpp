@@ -131,6 +131,76 @@ TEST(MotionSearch, VectorsStayInsideThePictureAndTheWindow) {
   }
 }
 
+// The descent written plainly: every neighbour's SAD in full, scalar sums.
+SearchResult PlainDescent(const uint8_t* cur, const uint8_t* ref, int w, int h, int x, int y) {
+  auto sad = [&](int rx, int ry, int* q) {
+    q[0] = q[1] = q[2] = q[3] = 0;
+    for (int r = 0; r < 16; ++r)
+      for (int c = 0; c < 16; ++c)
+        q[(r / 8) * 2 + c / 8] += std::abs(cur[(y + r) * w + x + c] - ref[(ry + r) * w + rx + c]);
+    return q[0] + q[1] + q[2] + q[3];
+  };
+  SearchResult best;
+  const int s0 = sad(x, y, best.sad8);
+  best.sad16 = s0 - 100;
+  if (best.sad8[0] < 250 && best.sad8[1] < 250 && best.sad8[2] < 250 && best.sad8[3] < 250) {
+    best.isStatic = true;
+    return best;
+  }
+  const int off[4][2] = {{-1, 0}, {0, 1}, {1, 0}, {0, -1}};
+  int cx = x, cy = y, cc = s0, px = x, py = y, pc = s0, prevStepBest = 65536;
+  for (int step = 1; step <= 30; ++step) {
+    int bn = -1, bc = 0, bx = 0, by = 0;
+    for (auto& o : off) {
+      const int nx = cx + o[0], ny = cy + o[1];
+      if (nx < std::max(0, x - 15) || nx > std::min(w - 16, x + 15) || ny < std::max(0, y - 15) ||
+          ny > std::min(h - 16, y + 15))
+        continue;
+      int q[4];
+      const int cost = (nx == px && ny == py) ? pc : sad(nx, ny, q);
+      if (!(nx == px && ny == py) && cost < best.sad16) {
+        best.sad16 = cost;
+        best.dx = nx - x;
+        best.dy = ny - y;
+        std::copy(q, q + 4, best.sad8);
+      }
+      if (bn < 0 || cost < bc) bn = 1, bc = cost, bx = nx, by = ny;
+    }
+    if (bn < 0 || (bx == px && by == py) || bc >= prevStepBest) break;
+    px = cx, py = cy, pc = cc;
+    cx = bx, cy = by, cc = bc;
+    prevStepBest = bc;
+  }
+  return best;
+}
+
+TEST(MotionSearch, AgreesWithThePlainDescentEverywhere) {
+  const int w = 176, h = 144;
+  std::vector<uint8_t> ref(w * h), cur(w * h);
+  int moved = 0, compared = 0;
+  for (int scene = 0; scene < 6; ++scene) {
+    const int sx = scene - 2, sy = (scene * 7) % 5 - 2, scale = 1 + scene % 3;
+    for (int y = 0; y < h; ++y)
+      for (int x = 0; x < w; ++x) {
+        ref[y * w + x] = uint8_t(osprel_test::Texture(scale * x, scale * y));
+        cur[y * w + x] = uint8_t(osprel_test::Texture(scale * (x + sx), scale * (y + sy)) + ((x * y + scene) % 7));
+      }
+    for (int y = 0; y < h; y += 16)
+      for (int x = 0; x < w; x += 16) {
+        const SearchResult a = MotionSearch(cur.data(), ref.data(), w, h, x, y);
+        const SearchResult b = PlainDescent(cur.data(), ref.data(), w, h, x, y);
+        ASSERT_EQ(a.dx, b.dx) << "scene " << scene << " at " << x << "," << y;
+        ASSERT_EQ(a.dy, b.dy);
+        ASSERT_EQ(a.sad16, b.sad16);
+        ASSERT_EQ(a.isStatic, b.isStatic);
+        for (int k = 0; k < 4; ++k) ASSERT_EQ(a.sad8[k], b.sad8[k]);
+        moved += a.dx != 0 || a.dy != 0;
+        ++compared;
+      }
+  }
+  EXPECT_GT(moved, compared / 2);
+}
+
 TEST(IntraDecision, MeanDeviationAgainstSadMinus500) {
   std::vector<uint8_t> cur(32 * 32, 77);
   EXPECT_EQ(osprel::IntraDecision(cur.data(), 32, 16, 16, 501), osprel::kMbIntra);

@@ -143,20 +143,29 @@ TEST(Dct8x8, InPlaceCallsGiveTheSameResult) {
   EXPECT_EQ(ippiDCT8x8Inv_16s_C1(b.data(), nullptr), ippStsNullPtrErr);
 }
 
-TEST(Dct8x8, VectorKernelsAgreeBitForBitWithThePlainOnes) {
-  if (!tovrik::HasAvx2()) GTEST_SKIP() << "no AVX2 on this processor";
+void ExpectKernelsAgree(void (*fwd)(const int16_t*, int16_t*), void (*inv)(const int16_t*, int16_t*)) {
   std::mt19937 rng(11);
   std::uniform_int_distribution<int> any(-32768, 32767), small(-300, 300);
   for (int n = 0; n < 4000; ++n) {
     Block in, a, b;
     for (auto& s : in) s = static_cast<int16_t>(n % 2 ? any(rng) : small(rng));
     tovrik::ForwardPlain(in.data(), a.data());
-    tovrik::ForwardAvx2(in.data(), b.data());
+    fwd(in.data(), b.data());
     ASSERT_EQ(a, b) << "forward, block " << n;
     tovrik::InversePlain(in.data(), a.data());
-    tovrik::InverseAvx2(in.data(), b.data());
+    inv(in.data(), b.data());
     ASSERT_EQ(a, b) << "inverse, block " << n;
   }
+}
+
+TEST(Dct8x8, Avx2KernelsAgreeBitForBitWithThePlainOnes) {
+  if (!tovrik::HasAvx2()) GTEST_SKIP() << "no AVX2 on this processor";
+  ExpectKernelsAgree(tovrik::ForwardAvx2, tovrik::InverseAvx2);
+}
+
+TEST(Dct8x8, Avx512KernelsAgreeBitForBitWithThePlainOnes) {
+  if (!tovrik::HasAvx512()) GTEST_SKIP() << "no AVX-512 on this processor";
+  ExpectKernelsAgree(tovrik::ForwardAvx512, tovrik::InverseAvx512);
 }
 
 // IEEE 1180-1990: random blocks, the reference forward DCT rounded and
