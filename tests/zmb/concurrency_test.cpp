@@ -1,6 +1,7 @@
 // A capture thread renders camera images into cells while the layout thread
 // rebuilds the layout, holding the cells while it redraws.
 #include <atomic>
+#include <chrono>
 #include <thread>
 #include <vector>
 
@@ -56,12 +57,22 @@ TEST_F(ZmbConcurrency, RenderingWhileTheLayoutChangesKeepsEveryCellWhole) {
       }
     }
   });
-  for (int round = 0; round < 30; ++round) {
+  struct StopOnExit {
+    std::atomic<bool>& stop;
+    std::thread& thread;
+    ~StopOnExit() {
+      stop = true;
+      if (thread.joinable()) thread.join();
+    }
+  } stopOnExit{stop, capture};
+  for (int round = 0; round < 12; ++round) {
     ApplyLayout(round % 2);
     ASSERT_EQ(ZMB_RENDER_MRG_SURFACE(board_), ZMB_RESULT_SUCCESS);
     // Let some frames through between layouts.
     const int target = rendered.load() + 16;
-    while (rendered.load() < target) std::this_thread::yield();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (rendered.load() < target && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+    ASSERT_GE(rendered.load(), target) << "the capture thread stalled";
   }
   stop = true;
   capture.join();
