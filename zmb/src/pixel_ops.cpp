@@ -83,7 +83,26 @@ void MergeRowSse2(const uint8_t* osd, const uint8_t* image, uint8_t* out, int pi
   MergeRowPlain(osd + 2 * j, image + 2 * j, out + 2 * j, pixels - j);
 }
 
+__attribute__((target("avx2"))) void MergeRowAvx2(const uint8_t* osd, const uint8_t* image, uint8_t* out,
+                                                  int pixels) {
+  const __m256i key = _mm256_set1_epi16(static_cast<short>(0x1080));
+  int j = 0;
+  for (; j + 16 <= pixels; j += 16) {
+    const __m256i o = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(osd + 2 * j));
+    const __m256i i = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(image + 2 * j));
+    const __m256i see = _mm256_cmpeq_epi16(o, key);
+    _mm256_storeu_si256(reinterpret_cast<__m256i*>(out + 2 * j), _mm256_blendv_epi8(o, i, see));
+  }
+  MergeRowPlain(osd + 2 * j, image + 2 * j, out + 2 * j, pixels - j);
+}
+
 using ConvertFn = void (*)(const uint8_t*, uint8_t*, int);
+using MergeFn = void (*)(const uint8_t*, const uint8_t*, uint8_t*, int);
+
+MergeFn PickMerge() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2") ? MergeRowAvx2 : MergeRowSse2;
+}
 
 ConvertFn PickConvert() {
   __builtin_cpu_init();
@@ -114,7 +133,8 @@ void ConvertRgbRowToUyvy(const uint8_t* rgb, uint8_t* uyvy, int pairs) {
 
 void MergeRow(const uint8_t* osd, const uint8_t* image, uint8_t* out, int pixels) {
 #ifdef ZMB_X86
-  MergeRowSse2(osd, image, out, pixels);
+  static const MergeFn merge = PickMerge();
+  merge(osd, image, out, pixels);
 #else
   MergeRowPlain(osd, image, out, pixels);
 #endif
