@@ -1,0 +1,334 @@
+// The video tab on the simulated board: grid handling, channel start and
+// stop in the board's journal, recording rules, statistics and end-to-end
+// capture into files that outside decoders read.
+#include <turbojpeg.h>
+
+#include <QLabel>
+#include <filesystem>
+#include <thread>
+
+#include "../app/app_fixture.h"
+#include "board_tables.h"
+#include "h263_decoder.h"
+#include "nuvixi.h"
+#include "recorded_file.h"
+#include "timing.h"
+#include "video_tab.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+namespace rows = nuvix::video_rows;
+
+constexpr uint32_t kLeft = 0x201, kRight = 0x204, kWheel = 0x20A, kRepeat = 0x400;
+
+std::vector<std::string> JournalCalls() {
+  std::vector<std::string> calls;
+  const std::string journal = SimJournal();
+  for (size_t start = 0, end; (end = journal.find('\n', start)) != std::string::npos; start = end + 1)
+    calls.push_back(journal.substr(start, end - start));
+  return calls;
+}
+
+// Index of the first call starting with prefix at or after from; -1 when none.
+int FindCall(const std::vector<std::string>& calls, const std::string& prefix, int from = 0) {
+  for (int i = from; i < static_cast<int>(calls.size()); ++i)
+    if (calls[i].rfind(prefix, 0) == 0) return i;
+  return -1;
+}
+
+class VideoTab : public AppFixture {
+ protected:
+  void SetUp() override {
+    AppFixture::SetUp();
+    directory_ = fs::temp_directory_path() / ("nuvix-video-" + std::to_string(::getpid()));
+    fs::remove_all(directory_);
+    fs::create_directories(directory_);
+  }
+  void TearDown() override {
+    AppFixture::TearDown();
+    fs::remove_all(directory_);
+  }
+
+  void Open(const char* boards = "QCA08", int standard = NUVIXI_STANDARD_NTSC) {
+    ASSERT_EQ(NUVIXI_SIM_SetBoardsFromText(boards), 0);
+    MakeDialog(nullptr);
+    Click(1102);
+    Click(1103);
+    Button(1110)->setChecked(true);
+    Click(standard == NUVIXI_STANDARD_NTSC ? 1116 : 1118);
+    tab_ = dynamic_cast<CVideoTab*>(dialog_->Tab(CNuvixSdkDlg::kVideo));
+    ASSERT_NE(tab_, nullptr);
+    tab_->Refresh();  // reads the camera signals
+    NUVIXI_SIM_ClearJournal();
+  }
+  void Notify(uint32_t message, uint32_t column, uint32_t row) { tab_->OnGridNotify(message, (column << 16) | row); }
+  // An accepted click on the action row needs 350 ms since the last one.
+  void Action(uint32_t column) {
+    PumpWait(CVideoTab::kActionThrottleMs + 10);
+    Notify(kRight, column, rows::kAction);
+  }
+  void SetRatio(int ch, int ratio) {
+    Notify((static_cast<uint32_t>(static_cast<int16_t>(ratio * 120)) << 16) | kWheel, ch + 1, rows::kRatio);
+  }
+  void TurnOnFileSave() {
+    prompts_->AnswerFile((directory_ / "take").string());
+    dialog_->Tab(CNuvixSdkDlg::kVideo)->ItemAs<QAbstractButton>(1340)->click();
+    ASSERT_TRUE(tab_->FileSave());
+  }
+  std::string FileOf(int ch) const {
+    char name[32];
+    std::snprintf(name, sizeof name, "take_%02d.MJP", ch);
+    return (directory_ / name).string();
+  }
+
+  fs::path directory_;
+  CVideoTab* tab_ = nullptr;
+};
+
+TEST_F(VideoTab, StartsWithDefaultRatesPerGroupAndResolution352) {
+  Open();
+  EXPECT_EQ(tab_->ChannelCount(), 32u);
+  uint32_t sum = 0;
+  for (int i = 0; i < 4; ++i) sum += tab_->RequestedFps(3 + 8 * i);  // group 3 of QCA08's eight
+  EXPECT_EQ(sum, 30u);
+  EXPECT_EQ(tab_->Resolution(31), 8u);
+}
+
+TEST_F(VideoTab, ChannelWithoutCameraSignalStaysIdle) {
+  Open();
+  NUVIXI_SIM_SetCameraSignal(0, 3, 0);
+  tab_->Refresh();
+  Action(4);
+  EXPECT_FALSE(tab_->IsCapturing(3));
+  EXPECT_EQ(FindCall(JournalCalls(), "CaptureVideoTransferON(0,3,"), -1);
+}
+
+TEST_F(VideoTab, FirstChannelOfAGroupGetsSlicesBeforeTheTransferAndTheNextAfter) {
+  Open();
+  tab_->StartChannel(0);
+  tab_->StartChannel(8);  // the same group of eight
+  const auto calls = JournalCalls();
+  const int slices0 = FindCall(calls, "VideoSliceCtrl(0,0,");
+  const int on0 = FindCall(calls, "CaptureVideoTransferON(0,0,8,0)");
+  const int on8 = FindCall(calls, "CaptureVideoTransferON(0,8,8,0)");
+  ASSERT_GE(slices0, 0);
+  ASSERT_GE(on8, 0);
+  EXPECT_LT(slices0, on0);
+  const int slices8 = FindCall(calls, "VideoSliceCtrl(0,0,", on8);
+  EXPECT_GT(slices8, on8);
+  EXPECT_NE(LogText().find("RV(80) = NUVIXI_CaptureVideoTransferON(0,8,8,0) "), std::string::npos);
+  tab_->StopChannel(0);
+  tab_->StopChannel(8);
+}
+
+TEST_F(VideoTab, QlaBoardsGetOneChannelsSlotsWithTheChannelAsGroup) {
+  Open("QLA16");
+  tab_->StartChannel(5);
+  const auto calls = JournalCalls();
+  EXPECT_GE(FindCall(calls, "VideoSliceCtrl(0,5,"), 0);
+  tab_->StopChannel(5);
+}
+
+TEST_F(VideoTab, ARateRaiseBeyondTheGroupBudgetIsRefused) {
+  Open();
+  const uint32_t before = tab_->RequestedFps(0);
+  Notify(kRight, 1, rows::kRequestedFps);  // the group already uses all 30 slots
+  EXPECT_EQ(tab_->RequestedFps(0), before);
+  Notify(kLeft, 1, rows::kRequestedFps);
+  EXPECT_EQ(tab_->RequestedFps(0), before - 1);
+  Notify(kRight | kRepeat, 1, rows::kRequestedFps);
+  EXPECT_EQ(tab_->RequestedFps(0), before);
+  // In PAL the budget is 25.
+  Open("QCA08", NUVIXI_STANDARD_PAL);
+  EXPECT_EQ(tab_->MaxFps(), 25u);
+  const uint32_t pal = tab_->RequestedFps(1);
+  Notify(kRight, 2, rows::kRequestedFps);
+  EXPECT_EQ(tab_->RequestedFps(1), pal);
+}
+
+TEST_F(VideoTab, SettingsClampToTheirRanges) {
+  Open();
+  SetRatio(2, 200);
+  EXPECT_EQ(tab_->CompressRatio(2), 80u);
+  SetRatio(2, -1);
+  EXPECT_EQ(tab_->CompressRatio(2), 79u);
+  Notify(kRight, 0, rows::kFormat);  // label column: all channels
+  Notify(kRight, 0, rows::kFormat);
+  Notify(kRight, 0, rows::kFormat);
+  EXPECT_EQ(tab_->ColourFormat(0), 2u);
+  EXPECT_EQ(tab_->ColourFormat(31), 2u);
+  // Wheel turns on the resolution rows are ignored; the disabled sizes cannot be chosen.
+  Notify((120u << 16) | kWheel, 1, rows::kFirstSize + 3);
+  EXPECT_EQ(tab_->Resolution(0), 8u);
+  Notify(kLeft, 1, 9);
+  EXPECT_EQ(tab_->Resolution(0), 8u);
+  Notify(kLeft, 1, rows::kFirstSize + 11);
+  EXPECT_EQ(tab_->Resolution(0), 11u);
+}
+
+TEST_F(VideoTab, ResolutionChangeOfACapturingChannelStopsWaitsAndRestarts) {
+  Open();
+  tab_->StartChannel(2);
+  NUVIXI_SIM_ClearJournal();
+  Notify(kLeft, 3, rows::kFirstSize + 5);
+  EXPECT_TRUE(tab_->IsCapturing(2));
+  EXPECT_EQ(tab_->Resolution(2), 5u);
+  const auto calls = JournalCalls();
+  const int off = FindCall(calls, "CaptureVideoTransferOFF(0,2)");
+  const int on = FindCall(calls, "CaptureVideoTransferON(0,2,5,0)");
+  ASSERT_GE(off, 0);
+  EXPECT_GT(on, off);
+  // Choosing "Capture Disable" leaves it stopped.
+  Notify(kLeft, 3, rows::kFirstSize);
+  EXPECT_FALSE(tab_->IsCapturing(2));
+}
+
+TEST_F(VideoTab, TheLabelColumnActionStartsAllThenStopsAll) {
+  Open("QCA02:ch=8");
+  NUVIXI_SIM_SetCameraSignal(0, 6, 0);
+  tab_->Refresh();
+  Action(0);
+  for (int ch = 0; ch < 8; ++ch) EXPECT_EQ(tab_->IsCapturing(ch), ch != 6) << ch;
+  // Double clicks, wheel turns and repeats on the action row do nothing.
+  PumpWait(CVideoTab::kActionThrottleMs + 10);
+  Notify(0x203, 0, rows::kAction);
+  Notify(kRight | kRepeat, 0, rows::kAction);
+  EXPECT_TRUE(tab_->IsCapturing(0));
+  Action(0);
+  for (int ch = 0; ch < 8; ++ch) EXPECT_FALSE(tab_->IsCapturing(ch)) << ch;
+}
+
+TEST_F(VideoTab, ActionClicksWithin350MsAreIgnored) {
+  Open();
+  Action(1);
+  EXPECT_TRUE(tab_->IsCapturing(0));
+  Notify(kRight, 1, rows::kAction);  // at once: throttled
+  EXPECT_TRUE(tab_->IsCapturing(0));
+  Action(1);
+  EXPECT_FALSE(tab_->IsCapturing(0));
+}
+
+TEST_F(VideoTab, NothingIsRecordedWithoutRatioForY41PAndFor120LineYuy2) {
+  Open();
+  TurnOnFileSave();
+  Notify(kRight, 2, rows::kFormat);  // channel 1: Y41P
+  SetRatio(1, 50);
+  Notify(kRight, 3, rows::kFormat);
+  Notify(kRight, 3, rows::kFormat);  // channel 2: YUY2 at 176 x 120
+  SetRatio(2, 50);
+  Notify(kLeft, 3, rows::kFirstSize + 11);
+  for (int ch : {0, 1, 2}) tab_->StartChannel(ch);
+  PumpWait(700);
+  for (int ch : {0, 1, 2}) tab_->StopChannel(ch);
+  for (int ch : {0, 1, 2}) EXPECT_EQ(fs::file_size(FileOf(ch)), nuvix::RecordedFile::kHeaderBytes) << ch;
+}
+
+TEST_F(VideoTab, StatisticsLineKeepsItsTextAfterAllChannelsStop) {
+  Open();
+  tab_->StartChannel(0);
+  PumpWait(1200);
+  tab_->Refresh();
+  auto* line = dialog_->Tab(CNuvixSdkDlg::kVideo)->ItemAs<QLabel>(1302);
+  const QString running = line->text();
+  EXPECT_TRUE(running.startsWith("DMA-ON CH:01, Total Frame:")) << running.toStdString();
+  tab_->StopChannel(0);
+  tab_->Refresh();
+  EXPECT_EQ(line->text(), running);
+}
+
+TEST_F(VideoTab, AChannelCapturesAtItsProgrammedRateIntoAnIndexedMjpgFile) {
+  Open();
+  TurnOnFileSave();
+  SetRatio(0, 50);
+  // Group 0 of QCA08: channel 0 asks 8 of the 30 NTSC slots.
+  tab_->StartChannel(0);
+  PumpWait(3000);
+  tab_->Refresh();
+  uint64_t delivered = 0, dropped = 0;
+  NUVIXI_SIM_CaptureCounters(0, 0, &delivered, &dropped);
+  tab_->StopChannel(0);
+
+  nuvix::RecordedFile file;
+  file.SetPath("%s", FileOf(0).c_str());
+  ASSERT_TRUE(file.Open(nuvix::RecordedFile::kRead));
+  ASSERT_TRUE(file.ScanHeader());
+  const uint32_t records = file.BuildIndex();
+  EXPECT_EQ(file.parameter(), 8u);
+  // 8 frames per second over 3 s, within 10 %.
+  EXPECT_NEAR(records, 24.0, 2.4);
+  EXPECT_NEAR(records, delivered, 1.0);  // a frame may arrive between the read-out and the stop
+  EXPECT_EQ(dropped, 0u);
+
+  // The last record decodes with TurboJPEG into a 352 x 240 picture.
+  std::vector<uint8_t> record(2 << 20);
+  BITMAPINFOHEADER header{};
+  const uint32_t length = file.ReadRecord(records - 1, record.data(), static_cast<uint32_t>(record.size()), &header);
+  ASSERT_GT(length, 40u);
+  tjhandle decoder = tjInitDecompress();
+  int width = 0, height = 0, subsampling = 0, colourspace = 0;
+  ASSERT_EQ(tjDecompressHeader3(decoder, record.data(), header.biSizeImage, &width, &height, &subsampling,
+                                &colourspace),
+            0);
+  EXPECT_EQ(width, 352);
+  EXPECT_EQ(height, 240);
+  std::vector<uint8_t> rgb(static_cast<size_t>(width) * height * 3);
+  EXPECT_EQ(tjDecompress2(decoder, record.data(), header.biSizeImage, rgb.data(), width, 0, height, TJPF_RGB, 0), 0);
+  tjDestroy(decoder);
+  // The camera's number is drawn in white at the centre of the picture.
+  int white = 0;
+  for (int y = height / 3; y < 2 * height / 3; ++y)
+    for (int x = width / 3; x < 2 * width / 3; ++x) {
+      const uint8_t* p = &rgb[(static_cast<size_t>(y) * width + x) * 3];
+      white += p[0] > 220 && p[1] > 220 && p[2] > 220;
+    }
+  EXPECT_GT(white, width * height / 100);
+}
+
+TEST_F(VideoTab, AYuy2ChannelRecordsH263ThatOurDecoderReads) {
+  Open();
+  TurnOnFileSave();
+  Notify(kRight, 1, rows::kFormat);
+  Notify(kRight, 1, rows::kFormat);
+  SetRatio(0, 10);
+  tab_->StartChannel(0);
+  PumpWait(1000);
+  tab_->StopChannel(0);
+  nuvix::RecordedFile file;
+  file.SetPath("%s", FileOf(0).c_str());
+  ASSERT_TRUE(file.Open(nuvix::RecordedFile::kRead));
+  ASSERT_TRUE(file.ScanHeader());
+  const uint32_t records = file.BuildIndex();
+  ASSERT_GT(records, 3u);
+  CH263Decoder* decoder = CreateCorvaneDecoder();
+  ASSERT_NE(decoder, nullptr);
+  decoder->Init(0);
+  std::vector<uint8_t> record(2 << 20), picture(kH263MaxPictureBytes);
+  for (uint32_t i = 0; i < records; ++i) {
+    BITMAPINFOHEADER header{};
+    ASSERT_GT(file.ReadRecord(i, record.data(), static_cast<uint32_t>(record.size()), &header), 0u);
+    EXPECT_EQ(header.biCompression, FOURCC_H263);
+    EXPECT_EQ(decoder->Decode(record.data(), picture.data(), static_cast<int>(header.biSizeImage)), 1) << i;
+  }
+  decoder->Release();
+}
+
+TEST_F(VideoTab, StoppingWhileFramesArriveNeverWritesAfterTheFileCloses) {
+  Open();
+  TurnOnFileSave();
+  SetRatio(0, 20);
+  for (int i = 0; i < 200; ++i) {
+    tab_->StartChannel(0);
+    std::this_thread::sleep_for(std::chrono::microseconds(700 * (i % 7)));
+    tab_->StopChannel(0);
+    ASSERT_FALSE(tab_->IsCapturing(0));
+    if (i % 40 == 39) {
+      // Nothing reaches the file once the channel has stopped.
+      const auto size = fs::file_size(FileOf(0));
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
+      EXPECT_EQ(fs::file_size(FileOf(0)), size) << i;
+    }
+  }
+}
+
+}  // namespace
