@@ -40,6 +40,7 @@ int32_t ZMB_DELETE_BOARD(int32_t board);
    weight 100..900 as for GDI fonts (700 = bold). */
 int32_t ZMB_SET_OSDFNT(int32_t board, int32_t width, int32_t height, int32_t weight,
                        int32_t italic, const char* faceName);
+/* All three out pointers are required. */
 int32_t ZMB_GET_BOARD_SURFACE(int32_t board, void** imageSurface, void** osdSurface,
                               void** mergedSurface);
 
@@ -52,15 +53,17 @@ int32_t ZMB_CHANGE_CELLTBL(int32_t board, const int32_t* cells, int32_t count, i
 int32_t ZMB_CLEAR_ALLCELL(int32_t board);
 
 /* image: sourceWidth x sourceHeight packed 4:2:2 pixels, pitch sourceWidth x 2
-   bytes; sourceWidth must be even. Safe to call from a capture thread while
-   another thread changes the cells. */
+   bytes; sourceWidth even, 2..16384, sourceHeight 1..16384. Nothing happens
+   unless the cell is enabled and not held. Safe to call from a capture thread
+   while another thread changes the cells. */
 int32_t ZMB_RENDER_IMG_CELL(int32_t board, int32_t cell, const void* image, int32_t sourceWidth,
                             int32_t sourceHeight);
 int32_t ZMB_RENDER_IMG_CLEAR(int32_t board);
 
 int32_t ZMB_RENDER_OSD_SURFACE(int32_t board);
 /* The rows of rect count in the drawing surface's memory order, that is from
-   the bottom line of the drawing upwards. */
+   the bottom line of the drawing upwards. The area must be at least 2 x 2; it
+   is clipped to the surface and widened to whole pixel pairs. */
 int32_t ZMB_RENDER_OSD_SURFACE_AREA(int32_t board, const RECT* rect);
 int32_t ZMB_RENDER_MRG_SURFACE(int32_t board);
 
