@@ -91,6 +91,7 @@ NUVIXI_RESULT NUVIXI_BDOpen(uint32_t board, uint32_t flags, uint32_t standard) {
     state.open = true;
     state.flags = flags;
     state.standard = standard;
+    state.queues->OpenAll();
     state.capture->Open(standard);
     return NUVIXI_SUCCESS;
   });

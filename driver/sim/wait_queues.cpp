@@ -10,6 +10,11 @@ void BreakableWait::Cancel() {
   ready_.notify_all();
 }
 
+void BreakableWait::Reopen() {
+  std::lock_guard lock(mutex_);
+  closed_ = false;
+}
+
 void BufferQueue::Push(void* address) {
   {
     std::lock_guard lock(mutex_);
@@ -96,6 +101,13 @@ void BoardQueues::CloseAll() {
   for (auto& q : sounds) q.Close();
   refills.Close();
   serialRx.Close();
+}
+
+void BoardQueues::OpenAll() {
+  for (auto& q : images) q.Reopen();
+  for (auto& q : sounds) q.Reopen();
+  refills.Reopen();
+  serialRx.Reopen();
 }
 
 }  // namespace nuvixsim

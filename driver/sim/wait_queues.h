@@ -18,12 +18,17 @@ namespace nuvixsim {
 class BreakableWait {
  public:
   void Cancel();
+  // The board was opened again: waits block once more.
+  void Reopen();
 
  protected:
   // Waits until ready() holds (NUVIXI_SUCCESS), timeoutMs runs out
   // (NUVIXI_TIMEOUT) or a cancel or close breaks it (NUVIXI_ERR_ESCAPED).
   template <typename Ready>
   uint32_t WaitUntil(std::unique_lock<std::mutex>& lock, uint32_t timeoutMs, Ready ready) {
+    // A wait that passed the board's open check just before the close must
+    // not block on a board that is gone.
+    if (closed_) return NUVIXI_ERR_ESCAPED;
     const uint64_t closesAtStart = closes_;
     auto done = [&] { return ready() || cancels_ > 0 || closes_ != closesAtStart; };
     bool finished = true;
@@ -40,6 +45,7 @@ class BreakableWait {
   void MarkClosed() {
     cancels_ = 0;
     ++closes_;
+    closed_ = true;
   }
 
   std::mutex mutex_;
@@ -48,6 +54,7 @@ class BreakableWait {
  private:
   uint32_t cancels_ = 0;
   uint64_t closes_ = 0;
+  bool closed_ = false;
 };
 
 // Addresses handed out one per wait, oldest first. The address a wait hands
@@ -93,6 +100,7 @@ struct BoardQueues {
   ByteQueue serialRx;
 
   void CloseAll();
+  void OpenAll();
 };
 
 }  // namespace nuvixsim
