@@ -17,6 +17,15 @@ inline constexpr int kSkipSad8 = 270;    // luma block residual below this is no
 inline constexpr int kSkipSad16 = 540;   // chroma blocks skipped together below this
 inline constexpr int kCbpBit[6] = {32, 16, 8, 4, 2, 1};
 
+// Every macroblock of an I picture: intra, zero vector, no usable SADs.
+SearchResult IntraPictureResult() {
+  SearchResult s;
+  s.type = kMbIntra;
+  s.sad16 = INT_MAX;
+  for (int& v : s.sad8) v = INT_MAX;
+  return s;
+}
+
 }  // namespace
 
 Encoder::Encoder() { BuildQuantTables(qp_, &quant_); }
@@ -133,17 +142,11 @@ void Encoder::CodeMacroblock(int index, int x, int y) {
   FrameStore& cur = stores_[cur_];
   const bool pPicture = pictureType_ == 1;
 
-  SearchResult s;
-  if (pPicture) {
-    s = MotionSearch(srcY_, ref.y, width_, height_, x, y);
-    if (!s.isStatic) {
-      s.type = IntraDecision(srcY_, width_, x, y, s.sad16);
-      if (s.type == kMbIntra) s.dx = s.dy = 0;
-    }
-  } else {
-    s.type = kMbIntra;
-    s.sad16 = INT_MAX;
-    for (int& v : s.sad8) v = INT_MAX;
+  // Built in place: copying the search result back costs a stalled reload.
+  SearchResult s = pPicture ? MotionSearch(srcY_, ref.y, width_, height_, x, y) : IntraPictureResult();
+  if (pPicture && !s.isStatic) {
+    s.type = IntraDecision(srcY_, width_, x, y, s.sad16);
+    if (s.type == kMbIntra) s.dx = s.dy = 0;
   }
   mvx_[index] = 2 * s.dx;
   mvy_[index] = 2 * s.dy;

@@ -7,22 +7,52 @@
 
 namespace osprel {
 
-SearchResult MotionSearch(const uint8_t* cur, const uint8_t* ref, int width, int height, int x, int y) {
+namespace motion_detail {
+namespace {
+
+// SAD of the contiguous macroblock (pitch 16) against a candidate; it may stop
+// once the sum reaches limit, returning some value >= limit without sad8.
+int SadBelow(const uint8_t* cur16, const uint8_t* ref, int pitch, int limit, int sad8[4]) {
+  __m128i top = _mm_setzero_si128();
+  for (int r = 0; r < 8; ++r)
+    top = _mm_add_epi64(top, _mm_sad_epu8(_mm_load_si128(reinterpret_cast<const __m128i*>(cur16 + 16 * r)),
+                                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(ref + r * pitch))));
+  const int topSum = _mm_cvtsi128_si32(top) + _mm_cvtsi128_si32(_mm_srli_si128(top, 8));
+  if (topSum >= limit) return topSum;
+  __m128i bottom = _mm_setzero_si128();
+  for (int r = 8; r < 16; ++r)
+    bottom = _mm_add_epi64(bottom, _mm_sad_epu8(_mm_load_si128(reinterpret_cast<const __m128i*>(cur16 + 16 * r)),
+                                                _mm_loadu_si128(reinterpret_cast<const __m128i*>(ref + r * pitch))));
+  sad8[0] = _mm_cvtsi128_si32(top);
+  sad8[1] = _mm_cvtsi128_si32(_mm_srli_si128(top, 8));
+  sad8[2] = _mm_cvtsi128_si32(bottom);
+  sad8[3] = _mm_cvtsi128_si32(_mm_srli_si128(bottom, 8));
+  return sad8[0] + sad8[1] + sad8[2] + sad8[3];
+}
+
+}  // namespace
+
+// The four-neighbour descent; motion_avx2.cpp holds the same walk with AVX2 sums.
+SearchResult SearchSse2(const uint8_t* cur, const uint8_t* ref, int width, int height, int x, int y) {
   const int pitch = width;
   const uint8_t* block = cur + y * pitch + x;
   SearchResult best;
   const int s0 = Sad16x16(block, ref + y * pitch + x, pitch, best.sad8);
+  best.sad16 = s0 - kZeroVectorBias;
   if (best.sad8[0] < kStaticSad8 && best.sad8[1] < kStaticSad8 && best.sad8[2] < kStaticSad8 &&
       best.sad8[3] < kStaticSad8) {
-    best.sad16 = s0 - kZeroVectorBias;
     best.isStatic = true;
     return best;
   }
-  best.sad16 = s0 - kZeroVectorBias;
 
   const int xmin = std::max(0, x - kSearchRange), xmax = std::min(width - 16, x + kSearchRange);
   const int ymin = std::max(0, y - kSearchRange), ymax = std::min(height - 16, y + kSearchRange);
   static constexpr int kOffsets[4][2] = {{-1, 0}, {0, 1}, {1, 0}, {0, -1}};
+
+  alignas(16) uint8_t cur16[256];  // the macroblock, contiguous for the candidate sums
+  for (int r = 0; r < 16; ++r)
+    _mm_store_si128(reinterpret_cast<__m128i*>(cur16 + 16 * r),
+                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + r * pitch)));
 
   int cx = x, cy = y, centreCost = s0;
   int px = x, py = y, prevCost = s0;
@@ -39,8 +69,8 @@ SearchResult MotionSearch(const uint8_t* cur, const uint8_t* ref, int width, int
         // A neighbour at or above both the step's best so far and the
         // previous step's best can neither become Best (which is never above
         // either) nor move the descent, so its sum may stop early.
-        int sad8[4];
-        cost = Sad16x16Below(block, ref + ny * pitch + nx, pitch, std::min(bestNCost, prevStepBest), sad8);
+        int sad8[4] = {};
+        cost = SadBelow(cur16, ref + ny * pitch + nx, pitch, std::min(bestNCost, prevStepBest), sad8);
         if (cost < best.sad16) {
           best.sad16 = cost;
           best.dx = nx - x;
@@ -65,6 +95,22 @@ SearchResult MotionSearch(const uint8_t* cur, const uint8_t* ref, int width, int
     prevStepBest = bestNCost;
   }
   return best;
+}
+
+bool HasAvx2() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx2");
+}
+
+}  // namespace motion_detail
+
+namespace {
+using SearchFn = SearchResult (*)(const uint8_t*, const uint8_t*, int, int, int, int);
+const SearchFn kSearch = motion_detail::HasAvx2() ? motion_detail::SearchAvx2 : motion_detail::SearchSse2;
+}  // namespace
+
+SearchResult MotionSearch(const uint8_t* cur, const uint8_t* ref, int width, int height, int x, int y) {
+  return kSearch(cur, ref, width, height, x, y);
 }
 
 int IntraDecision(const uint8_t* cur, int pitch, int x, int y, int sad16) {

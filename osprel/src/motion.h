@@ -29,6 +29,14 @@ struct SearchResult {
 // of one pitch (= width); the search window stays inside width x height.
 SearchResult MotionSearch(const uint8_t* cur, const uint8_t* ref, int width, int height, int x, int y);
 
+// The two implementations behind MotionSearch (same results; the AVX2 one
+// only where the processor has AVX2).
+namespace motion_detail {
+bool HasAvx2();
+SearchResult SearchSse2(const uint8_t* cur, const uint8_t* ref, int width, int height, int x, int y);
+SearchResult SearchAvx2(const uint8_t* cur, const uint8_t* ref, int width, int height, int x, int y);
+}  // namespace motion_detail
+
 // Macroblock type after the search: intra when the mean absolute deviation sum
 // of the source macroblock is below sad16 - 500.
 int IntraDecision(const uint8_t* cur, int pitch, int x, int y, int sad16);

@@ -187,14 +187,18 @@ TEST(MotionSearch, AgreesWithThePlainDescentEverywhere) {
       }
     for (int y = 0; y < h; y += 16)
       for (int x = 0; x < w; x += 16) {
-        const SearchResult a = MotionSearch(cur.data(), ref.data(), w, h, x, y);
         const SearchResult b = PlainDescent(cur.data(), ref.data(), w, h, x, y);
-        ASSERT_EQ(a.dx, b.dx) << "scene " << scene << " at " << x << "," << y;
-        ASSERT_EQ(a.dy, b.dy);
-        ASSERT_EQ(a.sad16, b.sad16);
-        ASSERT_EQ(a.isStatic, b.isStatic);
-        for (int k = 0; k < 4; ++k) ASSERT_EQ(a.sad8[k], b.sad8[k]);
-        moved += a.dx != 0 || a.dy != 0;
+        for (int kernel = 0; kernel < 2; ++kernel) {
+          if (kernel == 1 && !osprel::motion_detail::HasAvx2()) continue;
+          const SearchResult a = kernel ? osprel::motion_detail::SearchAvx2(cur.data(), ref.data(), w, h, x, y)
+                                        : osprel::motion_detail::SearchSse2(cur.data(), ref.data(), w, h, x, y);
+          ASSERT_EQ(a.dx, b.dx) << "kernel " << kernel << " scene " << scene << " at " << x << "," << y;
+          ASSERT_EQ(a.dy, b.dy);
+          ASSERT_EQ(a.sad16, b.sad16);
+          ASSERT_EQ(a.isStatic, b.isStatic);
+          for (int k = 0; k < 4; ++k) ASSERT_EQ(a.sad8[k], b.sad8[k]);
+        }
+        moved += b.dx != 0 || b.dy != 0;
         ++compared;
       }
   }
