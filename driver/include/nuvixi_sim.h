@@ -82,12 +82,12 @@ int NUVIXI_SIM_CaptureCounters(uint32_t board, uint32_t channel, uint64_t* deliv
 int NUVIXI_SIM_CaptureClockCpuTime(uint32_t board, uint64_t* nanoseconds);
 
 /* The picture of camera channel: a background of the camera's own colour
-   (yuv[0..2] = the Y of its middle row, U, V; the luma grows from top to
-   bottom); the camera number channel + 1 as two large white (Y 235)
-   seven-segment digits, centred, half the frame high; a black clock panel at
-   the top left with the channel's frame number (white) and the board's time
-   as minutes:seconds:slot (yellow); a grey bar and a box of the opposite
-   colour that move with the board's time. */
+   (yuv[0..2] = its Y halfway down, U, V; the luma grows from 48 on the top
+   row to 176 on the bottom row); the camera number channel + 1 as two large
+   white (Y 235) seven-segment digits, centred, half the frame high; a black
+   clock panel at the top left with the channel's frame number (white) and
+   the board's time as minutes:seconds:slot (yellow); a grey bar and a box of
+   the opposite colour that move with the board's time. */
 void NUVIXI_SIM_CameraColour(uint32_t channel, uint8_t yuv[3]);
 
 #ifdef __cplusplus
