@@ -33,11 +33,22 @@ inline double Noise(double x, double y, uint32_t seed) {
   return (a * (1 - fx) + b * fx) * (1 - fy) + (c * (1 - fx) + d * fx) * fy;
 }
 
-// Fractal (fBm) texture: six octaves down to two-pixel detail, 0..1.
+// Fractal (fBm) texture, 0..1: octaves from 32-pixel features down to
+// 2-pixel detail, each only a little weaker than the last.
 inline double Fractal(double x, double y, uint32_t seed) {
-  double s = 0, amp = 0.5, f = 1.0 / 64;
-  for (int o = 0; o < 6; ++o, amp *= 0.6, f *= 2) s += amp * Noise(x * f, y * f, seed + o);
-  return s / 1.2;
+  double s = 0, amp = 0.5, f = 1.0 / 32, norm = 0;
+  for (int o = 0; o < 5; ++o, amp *= 0.8, f *= 2) {
+    s += amp * Noise(x * f, y * f, seed + o);
+    norm += amp;
+  }
+  return s / norm;
+}
+
+// Smooth 1/f noise for the large-scale shading of the still picture.
+inline double Smooth(double x, double y, uint32_t seed) {
+  double s = 0, amp = 0.5, f = 1.0 / 256;
+  for (int o = 0; o < 7; ++o, amp *= 0.5, f *= 2) s += amp * Noise(x * f, y * f, seed + o);
+  return s;
 }
 
 // Colour bars, a scrolling ramp, a moving box and a moving disc.
@@ -85,11 +96,11 @@ inline Frame FractalTexture(int w, int h, int t) {
   uint8_t* v = u + w * h / 4;
   const double zoom = std::pow(0.997, t), ox = 1.37 * t, oy = 0.71 * t;
   for (int r = 0; r < h; ++r)
-    for (int c = 0; c < w; ++c) y[r * w + c] = Clip(255 * Fractal(c * zoom + ox, r * zoom + oy, 1));
+    for (int c = 0; c < w; ++c) y[r * w + c] = Clip(128 + 400 * (Fractal(c * zoom + ox, r * zoom + oy, 1) - 0.5));
   for (int r = 0; r < h / 2; ++r)
     for (int c = 0; c < w / 2; ++c) {
-      u[r * (w / 2) + c] = Clip(64 + 128 * Fractal(2 * c * zoom + ox, 2 * r * zoom + oy, 20));
-      v[r * (w / 2) + c] = Clip(64 + 128 * Fractal(2 * c * zoom + ox, 2 * r * zoom + oy, 40));
+      u[r * (w / 2) + c] = Clip(128 + 160 * (Fractal(2 * c * zoom + ox, 2 * r * zoom + oy, 20) - 0.5));
+      v[r * (w / 2) + c] = Clip(128 + 160 * (Fractal(2 * c * zoom + ox, 2 * r * zoom + oy, 40) - 0.5));
     }
   return f;
 }
@@ -117,8 +128,7 @@ inline Still MakeStill(int w, int h) {
   }
   for (int r = 0; r < h; ++r)
     for (int c = 0; c < w; ++c) {
-      double l = 0, amp = 0.5, f = 1.0 / 256;
-      for (int o = 0; o < 7; ++o, amp *= 0.5, f *= 2) l += amp * Noise(c * f, r * f, 7 + o);
+      double l = Smooth(c, r, 7);
       double detail = 0, da = 0.5, df = 1.0 / 24;
       for (int o = 0; o < 3; ++o, da *= 0.6, df *= 2) detail += da * Noise(c * df, r * df, 31 + o);
       l = 30 + 120 * l + 110 * detail;

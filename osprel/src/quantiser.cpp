@@ -3,8 +3,11 @@
 #include "nuvix_trace.h"
 #include "vlc_tables.h"
 
+#include <emmintrin.h>
+
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 
 namespace osprel {
 namespace {
@@ -63,13 +66,29 @@ bool QuantiseInter(const QuantTables& t, const int16_t* coef, int16_t* scan) {
   return any != 0;
 }
 
+uint64_t NonzeroMask(const int16_t* scan) {
+  const __m128i zero = _mm_setzero_si128();
+  uint64_t mask = 0;
+  for (int i = 0; i < 64; i += 16) {
+    const __m128i a = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(scan + i)), zero);
+    const __m128i b = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(scan + i + 8)), zero);
+    const uint32_t zeros = static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(a, b)));
+    mask |= static_cast<uint64_t>(~zeros & 0xFFFFu) << i;
+  }
+  return mask;
+}
+
 void DequantiseIntra(const QuantTables& t, const int16_t* scan, int16_t* raster) {
   raster[0] = static_cast<int16_t>(8 * scan[0]);
   for (int i = 1; i < 64; ++i) raster[kScanToRaster[i]] = t.dequant[scan[i] + 127];
 }
 
 void DequantiseInter(const QuantTables& t, const int16_t* scan, int16_t* raster) {
-  for (int i = 0; i < 64; ++i) raster[kScanToRaster[i]] = t.dequant[scan[i] + 127];
+  std::memset(raster, 0, 64 * sizeof(int16_t));
+  for (uint64_t m = NonzeroMask(scan); m; m &= m - 1) {
+    const int i = __builtin_ctzll(m);
+    raster[kScanToRaster[i]] = t.dequant[scan[i] + 127];
+  }
 }
 
 }  // namespace osprel

@@ -24,6 +24,9 @@ void BuildQuantTables(int qp, QuantTables* t);
 bool QuantiseIntra(const QuantTables& t, const int16_t* coef, int16_t* scan);
 bool QuantiseInter(const QuantTables& t, const int16_t* coef, int16_t* scan);
 
+// Bit i set when scan[i] is nonzero.
+uint64_t NonzeroMask(const int16_t* scan);
+
 // Levels in scan order back to reconstruction values in raster order; an
 // intra DC becomes 8 x its level.
 void DequantiseIntra(const QuantTables& t, const int16_t* scan, int16_t* raster);

@@ -1,8 +1,7 @@
 #include "syntax_writer.h"
 
+#include "quantiser.h"
 #include "vlc_tables.h"
-
-#include <emmintrin.h>
 
 namespace osprel {
 
@@ -56,18 +55,6 @@ inline void WriteEvent(BitWriter& w, int last, int run, int level) {
 }
 
 }  // namespace
-
-uint64_t NonzeroMask(const int16_t* scan) {
-  const __m128i zero = _mm_setzero_si128();
-  uint64_t mask = 0;
-  for (int i = 0; i < 64; i += 16) {
-    const __m128i a = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(scan + i)), zero);
-    const __m128i b = _mm_cmpeq_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(scan + i + 8)), zero);
-    const uint32_t zeros = static_cast<uint32_t>(_mm_movemask_epi8(_mm_packs_epi16(a, b)));
-    mask |= static_cast<uint64_t>(~zeros & 0xFFFFu) << i;
-  }
-  return mask;
-}
 
 void WriteBlockEvents(BitWriter& w, const int16_t* scan, int start) {
   uint64_t mask = NonzeroMask(scan) & (~0ull << start);

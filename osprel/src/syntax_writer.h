@@ -21,9 +21,6 @@ void WriteVectorDifference(BitWriter& w, int d);
 // (1 after an intra DC, 0 for inter blocks). Levels are within -127..127.
 void WriteBlockEvents(BitWriter& w, const int16_t* scan, int start);
 
-// Bit i set when scan[i] is nonzero.
-uint64_t NonzeroMask(const int16_t* scan);
-
 // 8-bit intra DC level 1..254, 128 written as 255.
 void WriteIntraDc(BitWriter& w, int level);
 

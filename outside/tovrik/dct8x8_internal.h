@@ -12,6 +12,11 @@ namespace tovrik {
 void ForwardPlain(const int16_t* src, int16_t* dst);
 void InversePlain(const int16_t* src, int16_t* dst);
 
+// Nearest integer, halves away from zero, saturated to 16 bits (all kernels' last step).
+int16_t RoundSaturate(double x);
+// True when every coefficient but the DC is zero.
+bool OnlyDc(const int16_t* src);
+
 // Only to be called when the processor has the instruction set.
 bool HasAvx2();
 bool HasAvx512();
