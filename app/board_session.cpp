@@ -1,6 +1,7 @@
 // Board search, selection, open and close, and the tabs they create and destroy.
 #include <QAbstractButton>
 #include <QPlainTextEdit>
+#include <QTimer>
 #include <cstdio>
 #include <cstring>
 
@@ -60,6 +61,8 @@ void CNuvixSdkDlg::ListBoards() {
 }
 
 void CNuvixSdkDlg::SelectBoard(int index) {
+  // Selecting another board while one is open would lose the open one's index.
+  if (boardOpen_) return;
   QWidget* button = Item(kIdFirstSelect + index);
   Enable(button, false);
   std::memset(&detail_, 0, sizeof detail_);
@@ -156,7 +159,13 @@ int CNuvixSdkDlg::OpenBoard(int standard) {
 
 void CNuvixSdkDlg::CloseBoard() {
   if (!boardOpen_) return;
+  if (pauses_ > 0) {
+    // A tab's handler is pausing further up the stack: close once it returns.
+    QTimer::singleShot(0, this, [this] { CloseBoard(); });
+    return;
+  }
   for (int tab : {kLive, kVideo, kAudio, kSerial, kPinax, kPlay, kSquad}) DestroyTab(tab);
+  SetScreenDivision(nullptr);
   SetTabButtons({0, 0, 0, 0, 0, 0, 0});
   NUVIXI_BDClose(static_cast<uint32_t>(boardIndex_));
   LogResult(this, NUVIXI_SUCCESS, 0, "NUVIXI_no_BDClose(%X) OK", boardIndex_);

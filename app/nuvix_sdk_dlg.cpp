@@ -147,4 +147,6 @@ void CNuvixSdkDlg::SetLogMirror(std::function<void(const std::string&)> mirror) 
 
 void CNuvixSdkDlg::ClearLog() { LogEdit()->clear(); }
 
+// Lines as an edit control counts them without word wrap: every line break
+// starts a line, and an empty text is one line.
 int CNuvixSdkDlg::LogLineCount() const { return LogEdit()->document()->blockCount(); }

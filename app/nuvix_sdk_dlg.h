@@ -56,6 +56,23 @@ class CNuvixSdkDlg : public CResizeDialog {
   IScreenDivisionSink* ScreenDivision() const { return screenDivision_.load(); }
   void SetScreenDivision(IScreenDivisionSink* sink) { screenDivision_.store(sink); }
 
+  // While a tab pauses inside one of its handlers (a short wait that keeps the
+  // window painting), closing the board waits until the handler has returned.
+  class PauseScope {
+   public:
+    explicit PauseScope(CNuvixSdkDlg* dialog) : dialog_(dialog) {
+      if (dialog_) ++dialog_->pauses_;
+    }
+    ~PauseScope() {
+      if (dialog_) --dialog_->pauses_;
+    }
+    PauseScope(const PauseScope&) = delete;
+    PauseScope& operator=(const PauseScope&) = delete;
+
+   private:
+    CNuvixSdkDlg* dialog_;
+  };
+
   int BoardIndex() const { return boardIndex_; }
   int ModelCodeOf() const { return modelCode_; }
   bool IsBoardOpen() const { return boardOpen_ != 0; }
@@ -90,6 +107,7 @@ class CNuvixSdkDlg : public CResizeDialog {
   CTabButtonStrip tabStrip_;
   std::function<void(const std::string&)> logMirror_;
   std::atomic<IScreenDivisionSink*> screenDivision_{nullptr};
+  int pauses_ = 0;
 };
 
 // Writes "RV(code) = text" into the main dialog's log, then the error text when

@@ -1,5 +1,8 @@
 #include "tab_dialog.h"
 
+#include "nuvix_sdk_dlg.h"
+#include "timing.h"
+
 CTabDialog::CTabDialog(int resourceId) : CWinDialog(nullptr), resourceId_(resourceId) {}
 
 void CTabDialog::Init(CNuvixSdkDlg* owner, int boardIndex, int modelCode, int extra) {
@@ -7,6 +10,11 @@ void CTabDialog::Init(CNuvixSdkDlg* owner, int boardIndex, int modelCode, int ex
   boardIndex_ = boardIndex;
   modelCode_ = modelCode;
   extra_ = extra;
+}
+
+void CTabDialog::Pause(uint32_t ms) {
+  CNuvixSdkDlg::PauseScope scope(owner_);
+  PumpWait(ms, QEventLoop::ExcludeUserInputEvents);
 }
 
 void CTabDialog::Create(QWidget* parent) {

@@ -1,6 +1,7 @@
 // Base of the seven tab dialogs that live in the main dialog's tab area.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -33,6 +34,10 @@ class CTabDialog : public CWinDialog {
   int Model() const { return modelCode_; }
   int Extra() const { return extra_; }
   CNuvixSdkDlg* Owner() const { return owner_; }
+
+  // Waits ms milliseconds inside a handler, repainting but taking no user
+  // input; the board cannot be closed under it.
+  void Pause(uint32_t ms);
 
   // The tab's steps of the scripted tour, run after its button is pressed.
   virtual std::vector<TourStep> TourSteps() { return {}; }

@@ -36,11 +36,11 @@ void CRateMeter::Tick(uint32_t now) {
   windowStart_ = now;
 }
 
-void PumpWait(uint32_t ms) {
+void PumpWait(uint32_t ms, QEventLoop::ProcessEventsFlags flags) {
   QElapsedTimer timer;
   timer.start();
   while (timer.elapsed() < ms) {
-    QCoreApplication::processEvents(QEventLoop::AllEvents);
+    QCoreApplication::processEvents(flags);
     QThread::msleep(1);
   }
 }

@@ -35,5 +35,7 @@ class CRateMeter {
   uint32_t windowStart_ = 0;
 };
 
+#include <QEventLoop>
+
 // Returns after ms milliseconds, dispatching the GUI thread's events meanwhile.
-void PumpWait(uint32_t ms);
+void PumpWait(uint32_t ms, QEventLoop::ProcessEventsFlags flags = QEventLoop::AllEvents);

@@ -126,11 +126,13 @@ void CVideoTab::RecordFrame(int, Channel& channel, const void* image) {
     HANDLE block = channel.mjpg.Compress(image, static_cast<int32_t>(ratio * 100), &size);
     if (!block) return;
     const auto* record = static_cast<const uint8_t*>(GlobalLock(block));
-    if (record) {
-      bytes = static_cast<int32_t>(record[0]) + size;  // the header's size byte, then the payload
-      channel.file.Transfer(static_cast<const void*>(record), static_cast<uint32_t>(bytes));
-      GlobalUnlock(block);
+    if (!record) {
+      GlobalFree(block);
+      return;
     }
+    bytes = static_cast<int32_t>(record[0]) + size;  // the header's size byte, then the payload
+    channel.file.Transfer(static_cast<const void*>(record), static_cast<uint32_t>(bytes));
+    GlobalUnlock(block);
     GlobalFree(block);
   }
   const uint32_t shown = std::min<uint32_t>(static_cast<uint32_t>(std::max(bytes, 0)), kSizeStatisticCap) / 102;
@@ -149,8 +151,14 @@ void CVideoTab::UpdateStatistics(int ch, Channel& channel) {
 }
 
 void CVideoTab::ReportMemoryError() {
-  // Shown on the GUI thread; the worker goes on at once.
+  // Shown on the GUI thread while the worker goes on at once; one box at a
+  // time, or a failing encoder would stack up thirty boxes a second.
+  if (memoryErrorShown_.exchange(true)) return;
   QMetaObject::invokeMethod(
-      this, [] { nuvix::CurrentPrompts().MessageBox("18 MEMORY ERROR", "NUVIXSDK", nuvix::MessageIcon::None); },
+      this,
+      [this] {
+        nuvix::CurrentPrompts().MessageBox("18 MEMORY ERROR", "NUVIXSDK", nuvix::MessageIcon::None);
+        memoryErrorShown_ = false;
+      },
       Qt::QueuedConnection);
 }

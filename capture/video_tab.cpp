@@ -121,6 +121,21 @@ void CVideoTab::InitialRates() {
       const uint32_t c = i * groupCount_ + g;
       if (c < channelCount_) requestedFps_[c] = static_cast<uint32_t>(std::max(row[next++], 0));
     }
+    TrimGroupToBudget(g);
+  }
+}
+
+// Some default rows (5 or 6 channels per group in NTSC, 16 in PAL) ask for more
+// frames than a second has; the scheduler would then silently starve the last
+// channels. Take the excess off from the last channel backwards instead.
+void CVideoTab::TrimGroupToBudget(uint32_t g) {
+  uint32_t excess = GroupRequest(g) > maxFps_ ? GroupRequest(g) - maxFps_ : 0;
+  for (uint32_t i = channelsPerGroup_; i-- > 0 && excess > 0;) {
+    const uint32_t c = i * groupCount_ + g;
+    if (c >= channelCount_) continue;
+    const uint32_t cut = std::min(excess, requestedFps_[c]);
+    requestedFps_[c] -= cut;
+    excess -= cut;
   }
 }
 
@@ -146,7 +161,6 @@ nuvix::CDcWindowSlot& CVideoTab::Window(int ch) { return channels_[ch]->window; 
 // ---- Grid notifications ----
 
 void CVideoTab::OnGridNotify(uint32_t wParam, uint32_t lParam) {
-  if (busy_) return;  // a multi-channel action is still pausing between channels
   const uint32_t column = lParam >> 16;
   const uint32_t row = lParam & 0xFFFF;
   const GridAction action = DecodeAction(wParam);
@@ -183,9 +197,7 @@ void CVideoTab::OnResolutionRows(uint32_t first, uint32_t last, uint32_t row) {
     StopChannel(static_cast<int>(ch));
     RepaintCapturing(static_cast<int>(ch));
   }
-  busy_ = true;
-  PumpWait(kRefreshMs);
-  busy_ = false;
+  Pause(kRefreshMs);
   for (uint32_t ch = first; ch <= last; ++ch) {
     if (resolution_[ch] == index) continue;
     resolution_[ch] = index;
@@ -222,7 +234,6 @@ void CVideoTab::OnRateRow(uint32_t first, uint32_t last, int step) {
 void CVideoTab::OnActionRow(uint32_t first, uint32_t last) {
   uint32_t capturingCount = 0;
   for (uint32_t ch = first; ch <= last; ++ch) capturingCount += capturing_[ch] != 0;
-  busy_ = true;
   for (uint32_t ch = first; ch <= last; ++ch) {
     if (capturingCount != 0 || resolution_[ch] == 0) {
       StopChannel(static_cast<int>(ch));
@@ -230,10 +241,9 @@ void CVideoTab::OnActionRow(uint32_t first, uint32_t last) {
     } else {
       StartChannel(static_cast<int>(ch));
       RepaintCapturing(static_cast<int>(ch));
-      PumpWait(kRefreshMs);
+      Pause(kRefreshMs);
     }
   }
-  busy_ = false;
 }
 
 void CVideoTab::RepaintCapturing(int) { grid_.RefreshValue(nuvix::kVideoCapturing); }

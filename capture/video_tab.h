@@ -85,6 +85,7 @@ class CVideoTab : public CTabDialog {
   void UpdateStatistics(int ch, Channel& channel);
   void ReportMemoryError();
   void RepaintCapturing(int ch);
+  void TrimGroupToBudget(uint32_t group);
   // Sum of the requested rates of ch's group.
   uint32_t GroupRequest(uint32_t ch) const;
   static void FrameCallback(void* tab, int32_t ch, uintptr_t address);
@@ -111,8 +112,8 @@ class CVideoTab : public CTabDialog {
 
   std::array<std::unique_ptr<Channel>, kChannels> channels_;
   bool fileSave_ = false;
-  bool busy_ = false;  // a grid action pauses between channels; further clicks wait
   std::atomic<bool> windowsWanted_{false};
+  std::atomic<bool> memoryErrorShown_{false};
   QBasicTimer refreshTimer_;
   CTickThrottle actionThrottle_;
   nuvix::FrameSlotScheduler scheduler_;

@@ -212,6 +212,17 @@ TEST_F(BoardSession, SecondOpenAndCloseWhenClosedDoNothing) {
   EXPECT_EQ(SimJournal(), "BDClose(0)\n");
 }
 
+TEST_F(BoardSession, SelectingAnotherBoardWhileOneIsOpenChangesNothing) {
+  Boards("QCA08,QCA04");
+  SearchSelectOpen({kVideo});
+  NUVIXI_SIM_ClearJournal();
+  Click(kFirst + 1);
+  EXPECT_EQ(SimJournal(), "");
+  EXPECT_EQ(dialog_->BoardIndex(), 0);
+  Click(kClose);
+  EXPECT_EQ(SimJournal(), "BDClose(0)\n");
+}
+
 TEST_F(BoardSession, JournalShowsExactlyTheCallsOfSearchSelectOpenClose) {
   Boards("QCA08");
   SearchSelectOpen({kVideo, kAudio});

@@ -4,6 +4,7 @@
 #include <turbojpeg.h>
 
 #include <QLabel>
+#include <QTimer>
 #include <filesystem>
 #include <thread>
 
@@ -197,6 +198,33 @@ TEST_F(VideoTab, TheLabelColumnActionStartsAllThenStopsAll) {
   EXPECT_TRUE(tab_->IsCapturing(0));
   Action(0);
   for (int ch = 0; ch < 8; ++ch) EXPECT_FALSE(tab_->IsCapturing(ch)) << ch;
+}
+
+TEST_F(VideoTab, ClosingTheBoardDuringAStartAllWaitsForTheHandler) {
+  Open("QCA02:ch=8");
+  PumpWait(CVideoTab::kActionThrottleMs + 10);
+  QTimer::singleShot(100, [this] { Click(1117); });  // while the tab pauses between channels
+  Notify(kRight, 0, rows::kAction);
+  EXPECT_TRUE(dialog_->IsBoardOpen());
+  PumpWait(50);
+  EXPECT_FALSE(dialog_->IsBoardOpen());
+  EXPECT_EQ(dialog_->Tab(CNuvixSdkDlg::kVideo), nullptr);
+  tab_ = nullptr;
+}
+
+TEST_F(VideoTab, DefaultRatesNeverOverbookAGroup) {
+  // 24 channels on a QCA04 make six per group, whose default row asks for 36 of 30 slots.
+  Open("QCA04:ch=24");
+  ASSERT_EQ(ChannelsPerGroup(QCA04), 6u);
+  for (uint32_t g = 0; g < 4; ++g) {
+    uint32_t sum = 0;
+    for (uint32_t i = 0; i < 6; ++i) sum += tab_->RequestedFps(g + 4 * i);
+    EXPECT_EQ(sum, 30u) << g;
+  }
+  Open("QCA02:ch=32", NUVIXI_STANDARD_PAL);
+  uint32_t sum = 0;
+  for (uint32_t i = 0; i < 16; ++i) sum += tab_->RequestedFps(1 + 2 * i);
+  EXPECT_EQ(sum, 25u);
 }
 
 TEST_F(VideoTab, ActionClicksWithin350MsAreIgnored) {
