@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <utility>
 
 #include "nuvix_sdk_dlg.h"
 #include "nuvixi_sim.h"
@@ -35,6 +36,18 @@ double CpuSeconds() {
 
 uint32_t Cell(uint32_t column, uint32_t row) { return (column << 16) | row; }
 
+// Frames delivered to the tab and frames lost by the board, over every channel.
+std::pair<uint64_t, uint64_t> BoardCounters(uint32_t channels) {
+  uint64_t delivered = 0, dropped = 0;
+  for (uint32_t ch = 0; ch < channels; ++ch) {
+    uint64_t d = 0, x = 0;
+    NUVIXI_SIM_CaptureCounters(0, ch, &d, &x);
+    delivered += d;
+    dropped += x;
+  }
+  return {delivered, dropped};
+}
+
 struct Result {
   double captured = 0, processed = 0, cpu = 0, bytes = 0;
 };
@@ -45,24 +58,12 @@ Result RunSize(CVideoTab& tab, uint32_t resolutionRow, int seconds, const fs::pa
   PumpWait(CVideoTab::kActionThrottleMs + 10);
   tab.OnGridNotify(kRight, Cell(0, rows::kAction));  // start all
   PumpWait(1000);                                     // let every channel settle
-  uint64_t delivered0 = 0, dropped0 = 0;
-  for (uint32_t ch = 0; ch < tab.ChannelCount(); ++ch) {
-    uint64_t d = 0, x = 0;
-    NUVIXI_SIM_CaptureCounters(0, ch, &d, &x);
-    delivered0 += d;
-    dropped0 += x;
-  }
+  const auto [delivered0, dropped0] = BoardCounters(tab.ChannelCount());
   const double cpu0 = CpuSeconds();
   const auto start = std::chrono::steady_clock::now();
   PumpWait(static_cast<uint32_t>(seconds) * 1000);
   const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  uint64_t delivered = 0, dropped = 0;
-  for (uint32_t ch = 0; ch < tab.ChannelCount(); ++ch) {
-    uint64_t d = 0, x = 0;
-    NUVIXI_SIM_CaptureCounters(0, ch, &d, &x);
-    delivered += d;
-    dropped += x;
-  }
+  const auto [delivered, dropped] = BoardCounters(tab.ChannelCount());
   Result result;
   result.cpu = (CpuSeconds() - cpu0) / elapsed;
   // Every captured frame either reached the tab (delivered) or was lost

@@ -62,8 +62,7 @@ uint32_t Simulator::CheckBoard(uint32_t board) {
   return board < boards_.size() ? NUVIXI_SUCCESS : NUVIXI_ERR_BOARD_NOT_FOUND;
 }
 
-uint32_t Simulator::CheckOpen(uint32_t board, uint32_t needBlocks) {
-  std::lock_guard lock(mutex_);
+uint32_t Simulator::OpenCodeLocked(uint32_t board, uint32_t needBlocks) const {
   if (board >= boards_.size()) return NUVIXI_ERR_BOARD_NOT_FOUND;
   const BoardState& state = boards_[board];
   if (!state.open) return NUVIXI_ERR_NOT_OPEN;
@@ -71,12 +70,14 @@ uint32_t Simulator::CheckOpen(uint32_t board, uint32_t needBlocks) {
   return NUVIXI_SUCCESS;
 }
 
+uint32_t Simulator::CheckOpen(uint32_t board, uint32_t needBlocks) {
+  std::lock_guard lock(mutex_);
+  return OpenCodeLocked(board, needBlocks);
+}
+
 std::shared_ptr<BoardQueues> Simulator::OpenQueues(uint32_t board, uint32_t needBlocks, uint32_t& code) {
   std::lock_guard lock(mutex_);
-  code = board >= boards_.size()                                   ? NUVIXI_ERR_BOARD_NOT_FOUND
-         : !boards_[board].open                                    ? NUVIXI_ERR_NOT_OPEN
-         : (boards_[board].flags & needBlocks) != needBlocks       ? NUVIXI_ERR_FUNCTION_BLOCK
-                                                                   : NUVIXI_SUCCESS;
+  code = OpenCodeLocked(board, needBlocks);
   return code == NUVIXI_SUCCESS ? boards_[board].queues : nullptr;
 }
 
@@ -87,10 +88,7 @@ std::shared_ptr<BoardQueues> Simulator::Queues(uint32_t board) {
 
 std::shared_ptr<CaptureEngine> Simulator::OpenCapture(uint32_t board, uint32_t needBlocks, uint32_t& code) {
   std::lock_guard lock(mutex_);
-  code = board >= boards_.size()                             ? NUVIXI_ERR_BOARD_NOT_FOUND
-         : !boards_[board].open                              ? NUVIXI_ERR_NOT_OPEN
-         : (boards_[board].flags & needBlocks) != needBlocks ? NUVIXI_ERR_FUNCTION_BLOCK
-                                                             : NUVIXI_SUCCESS;
+  code = OpenCodeLocked(board, needBlocks);
   return code == NUVIXI_SUCCESS ? boards_[board].capture : nullptr;
 }
 

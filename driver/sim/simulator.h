@@ -80,6 +80,8 @@ class Simulator {
   void ClearJournal();
 
  private:
+  // The open check of CheckOpen; the caller holds mutex_.
+  uint32_t OpenCodeLocked(uint32_t board, uint32_t needBlocks) const;
   Simulator();
 
   std::mutex mutex_;

@@ -83,6 +83,13 @@ class VideoTab : public AppFixture {
     return (directory_ / name).string();
   }
 
+  // Opens channel ch's recording and indexes it; 0 records when it does not scan.
+  uint32_t IndexFile(nuvix::RecordedFile& file, int ch) const {
+    file.SetPath("%s", FileOf(ch).c_str());
+    if (!file.Open(nuvix::RecordedFile::kRead) || !file.ScanHeader()) return 0;
+    return file.BuildIndex();
+  }
+
   fs::path directory_;
   CVideoTab* tab_ = nullptr;
 };
@@ -278,10 +285,7 @@ TEST_F(VideoTab, AChannelCapturesAtItsProgrammedRateIntoAnIndexedMjpgFile) {
   tab_->StopChannel(0);
 
   nuvix::RecordedFile file;
-  file.SetPath("%s", FileOf(0).c_str());
-  ASSERT_TRUE(file.Open(nuvix::RecordedFile::kRead));
-  ASSERT_TRUE(file.ScanHeader());
-  const uint32_t records = file.BuildIndex();
+  const uint32_t records = IndexFile(file, 0);
   EXPECT_EQ(file.parameter(), 8u);
   // 8 frames per second over 3 s, within 10 %.
   EXPECT_NEAR(records, 24.0, 2.4);
@@ -323,10 +327,7 @@ TEST_F(VideoTab, AYuy2ChannelRecordsH263ThatOurDecoderReads) {
   PumpWait(1000);
   tab_->StopChannel(0);
   nuvix::RecordedFile file;
-  file.SetPath("%s", FileOf(0).c_str());
-  ASSERT_TRUE(file.Open(nuvix::RecordedFile::kRead));
-  ASSERT_TRUE(file.ScanHeader());
-  const uint32_t records = file.BuildIndex();
+  const uint32_t records = IndexFile(file, 0);
   ASSERT_GT(records, 3u);
   CH263Decoder* decoder = CreateCorvaneDecoder();
   ASSERT_NE(decoder, nullptr);
