@@ -44,26 +44,54 @@ void BuildQuantTables(int qp, QuantTables* t) {
   }
 }
 
+namespace {
+
+// True when every coefficient lies inside the tables (always so for the
+// transforms of 8-bit blocks), so the lookups can skip their range checks.
+inline bool AllInTable(const int16_t* coef) {
+  __m128i lo = _mm_set1_epi16(0x7FFF), hi = _mm_set1_epi16(-0x8000);
+  for (int i = 0; i < 64; i += 8) {
+    const __m128i c = _mm_loadu_si128(reinterpret_cast<const __m128i*>(coef + i));
+    lo = _mm_min_epi16(lo, c);
+    hi = _mm_max_epi16(hi, c);
+  }
+  const __m128i out = _mm_or_si128(_mm_cmplt_epi16(lo, _mm_set1_epi16(-kQuantTableOffset)),
+                                   _mm_cmpgt_epi16(hi, _mm_set1_epi16(kQuantTableOffset - 1)));
+  return _mm_movemask_epi8(out) == 0;
+}
+
+// Levels in scan order from the table; the caller has checked the range
+// (kChecked) or every coefficient goes through TableIndex.
+template <bool kChecked>
+inline void Lookup(const int8_t* table, const int16_t* coef, int16_t* scan, int start) {
+  for (int i = start; i < 64; ++i) {
+    const int c = coef[kScanToRaster[i]];
+    scan[i] = table[kChecked ? c + kQuantTableOffset : TableIndex(c)];
+  }
+}
+
+inline bool AnyLevel(const int16_t* scan, int start) {
+  return (NonzeroMask(scan) & (~0ull << start)) != 0;
+}
+
+}  // namespace
+
 bool QuantiseIntra(const QuantTables& t, const int16_t* coef, int16_t* scan) {
   const int dc = std::clamp(coef[0] / 8, 1, 254);  // truncating division
+  if (AllInTable(coef))
+    Lookup<true>(t.intraAc, coef, scan, 1);
+  else
+    Lookup<false>(t.intraAc, coef, scan, 1);
   scan[0] = static_cast<int16_t>(dc);
-  int any = 0;
-  for (int i = 1; i < 64; ++i) {
-    const int l = t.intraAc[TableIndex(coef[i])];
-    scan[kZigzag[i]] = static_cast<int16_t>(l);
-    any |= l;
-  }
-  return any != 0;
+  return AnyLevel(scan, 1);
 }
 
 bool QuantiseInter(const QuantTables& t, const int16_t* coef, int16_t* scan) {
-  int any = 0;
-  for (int i = 0; i < 64; ++i) {
-    const int l = t.inter[TableIndex(coef[i])];
-    scan[kZigzag[i]] = static_cast<int16_t>(l);
-    any |= l;
-  }
-  return any != 0;
+  if (AllInTable(coef))
+    Lookup<true>(t.inter, coef, scan, 0);
+  else
+    Lookup<false>(t.inter, coef, scan, 0);
+  return AnyLevel(scan, 0);
 }
 
 uint64_t NonzeroMask(const int16_t* scan) {
