@@ -57,6 +57,8 @@ int Encoder::Init(int width, int height, int quantiser) {
 }
 
 void Encoder::SetGOP(int period) {
+  // A library must not end its host process over a bad argument, and a
+  // period of zero would divide by zero in the frame loop: refuse it.
   if (period <= 0) {
     NuvixTrace("GOP must be more than 1\n");
     return;
