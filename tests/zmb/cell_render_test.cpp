@@ -1,5 +1,6 @@
 // Cell table and the scaling of camera images into cells.
 #include <cmath>
+#include <random>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -191,6 +192,28 @@ INSTANTIATE_TEST_SUITE_P(
                       SizeCase{2, 1, RECT{100, 100, 108, 104}, false},
                       SizeCase{176, 144, RECT{0, 0, 242, 100}, true}),
     SizeCaseName);
+
+TEST_F(ZmbCells, RandomSourcesAndCellsFollowTheNearestSourcePixels) {
+  std::mt19937 random(3);
+  for (int trial = 0; trial < 12; ++trial) {
+    const bool uyvy = trial % 2 == 0;
+    ZMB_DELETE_BOARD(board_);
+    CreateBoard(ZMB_STANDARD_PAL, uyvy ? 1 : 0);
+    const int width = 2 * (1 + static_cast<int>(random() % 400));
+    const int height = 1 + static_cast<int>(random() % 600);
+    const Camera camera(width, height, uyvy, trial);
+    const int cw = 2 * (1 + static_cast<int>(random() % 360)), ch = 1 + static_cast<int>(random() % lines_);
+    const int left = 2 * static_cast<int>(random() % ((kWidth - cw) / 2 + 1));
+    const int top = static_cast<int>(random() % static_cast<unsigned>(lines_ - ch + 1));
+    const RECT rect{left, top, left + cw, top + ch};
+    SCOPED_TRACE(std::to_string(width) + "x" + std::to_string(height) + " into " + std::to_string(cw) + "x" +
+                 std::to_string(ch));
+    Register(5, rect);
+    Enable(5);
+    ASSERT_EQ(Render(5, camera), ZMB_RESULT_SUCCESS);
+    ExpectCellShows(rect, camera, trial);
+  }
+}
 
 TEST_F(ZmbCells, HeldAndDisabledCellsKeepTheirContents) {
   const Camera before(352, 288, true, 0), after(352, 288, true, 99);

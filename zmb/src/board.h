@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "nuvix_wintypes.h"
+#include "scale_rows.h"
 
 typedef struct _cairo_surface cairo_surface_t;
 typedef struct _cairo_font_face cairo_font_face_t;
@@ -24,18 +25,6 @@ inline constexpr int kDrawPitch = kWidth * 4;  // bytes per line of the drawing 
 inline constexpr int kCellCount = 128;
 inline constexpr uint16_t kTransparentWord = 0x1080;
 
-// Where each output pixel pair takes its bytes from, relative to the source
-// row, one array per field so the pairs can be gathered eight at a time: the
-// byte offsets of the source pixel pairs (32-bit words) holding columns o and
-// t, and 16 where that column is the second pixel of its pair, else 0.
-struct PairTable {
-  std::vector<int32_t> firstWord;
-  std::vector<int32_t> secondWord;
-  std::vector<int32_t> firstShift;
-  std::vector<int32_t> secondShift;
-  size_t Size() const { return firstWord.size(); }
-};
-
 struct Cell {
   int32_t enabled = 0;
   int32_t hold = 0;
@@ -45,7 +34,7 @@ struct Cell {
   int32_t xSourceWidth = 0;
   int32_t xCellWidth = 0;
   std::vector<int32_t> columns;
-  PairTable pairs;           // derived from columns
+  ScalePlan plan;             // derived from columns
   bool straightCopy = false;  // UYVY source rows copy through unchanged
   // Vertical scale: one byte offset of a source row per output row.
   int32_t ySourceHeight = 0;
