@@ -4,7 +4,6 @@
 #include "nuvix_trace.h"
 #include "syntax_writer.h"
 #include "tovrik.h"
-#include "transform_quantise.h"
 #include "vlc_tables.h"
 
 #include <climits>
@@ -177,7 +176,8 @@ void Encoder::CodeMacroblock(int index, int x, int y) {
     } else {
       continue;
     }
-    coded[k] = intra ? TransformQuantiseIntra(quant_, block, levels[k]) : TransformQuantiseInter(quant_, block, levels[k]);
+    ippiDCT8x8Fwd_16s_C1(block, block);
+    coded[k] = intra ? QuantiseIntra(quant_, block, levels[k]) : QuantiseInter(quant_, block, levels[k]);
   }
 
   // Chroma (Cb = block 4, Cr = block 5).
@@ -193,8 +193,9 @@ void Encoder::CodeMacroblock(int index, int x, int y) {
       if (s.sad16 < kSkipSad16) continue;
       Residual(srcC[k], cw, pred[k], 8, block);
     }
-    coded[4 + k] = intra ? TransformQuantiseIntra(quant_, block, levels[4 + k])
-                         : TransformQuantiseInter(quant_, block, levels[4 + k]);
+    ippiDCT8x8Fwd_16s_C1(block, block);
+    coded[4 + k] = intra ? QuantiseIntra(quant_, block, levels[4 + k])
+                         : QuantiseInter(quant_, block, levels[4 + k]);
   }
 
   int cbp = 0;
