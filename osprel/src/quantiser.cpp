@@ -1,6 +1,7 @@
 #include "quantiser.h"
 
 #include "nuvix_trace.h"
+#include "quantiser_simd.h"
 #include "vlc_tables.h"
 
 #include <emmintrin.h>
@@ -70,6 +71,8 @@ inline void Lookup(const int8_t* table, const int16_t* coef, int16_t* scan, int 
   }
 }
 
+const bool kVector = quantiser_detail::HasAvx512Bw();
+
 inline bool AnyLevel(const int16_t* scan, int start) {
   return (NonzeroMask(scan) & (~0ull << start)) != 0;
 }
@@ -78,6 +81,11 @@ inline bool AnyLevel(const int16_t* scan, int start) {
 
 bool QuantiseIntra(const QuantTables& t, const int16_t* coef, int16_t* scan) {
   const int dc = std::clamp(coef[0] / 8, 1, 254);  // truncating division
+  if (kVector && AllInTable(coef)) {
+    const bool any = quantiser_detail::QuantiseAvx512(coef, t.qp, true, scan);
+    scan[0] = static_cast<int16_t>(dc);
+    return any;
+  }
   if (AllInTable(coef))
     Lookup<true>(t.intraAc, coef, scan, 1);
   else
@@ -87,6 +95,7 @@ bool QuantiseIntra(const QuantTables& t, const int16_t* coef, int16_t* scan) {
 }
 
 bool QuantiseInter(const QuantTables& t, const int16_t* coef, int16_t* scan) {
+  if (kVector && AllInTable(coef)) return quantiser_detail::QuantiseAvx512(coef, t.qp, false, scan);
   if (AllInTable(coef))
     Lookup<true>(t.inter, coef, scan, 0);
   else
@@ -118,5 +127,12 @@ void DequantiseInter(const QuantTables& t, const int16_t* scan, int16_t* raster)
     raster[kScanToRaster[i]] = t.dequant[scan[i] + 127];
   }
 }
+
+namespace quantiser_detail {
+bool HasAvx512Bw() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw");
+}
+}  // namespace quantiser_detail
 
 }  // namespace osprel

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
 #include <string>
 #include <vector>
 
@@ -146,6 +148,52 @@ TEST(Prediction, ChromaHalfPelsAverageTowardsTheVectorsSide) {
   EXPECT_TRUE(osprel::PredictionInside(8, 8, -1, 0, 8, 16, 16));
   EXPECT_FALSE(osprel::PredictionInside(8, 8, 1, 0, 8, 16, 16));  // needs column 16
   EXPECT_FALSE(osprel::PredictionInside(0, 0, -1, 0, 8, 16, 16));
+}
+
+}  // namespace
+
+namespace {
+
+// Every coefficient value the tables cover, at every raster position, for
+// every quantiser: the levels QuantiseIntra / QuantiseInter give (the vector
+// quantiser where the processor has it) must be the tables' values in scan
+// order, and the coded flag must say whether any counted level is nonzero.
+TEST(Quantiser, EveryValueAtEveryPositionMatchesTheTables) {
+  const auto inverse = [] {
+    std::array<int, 64> z{};
+    for (int i = 0; i < 64; ++i) z[osprel::kScanToRaster[i]] = i;
+    return z;
+  }();
+  int16_t coef[64], scan[64];
+  for (int qp = 1; qp <= 31; ++qp) {
+    const QuantTables t = Tables(qp);
+    // Block b holds value -2048 + (64 b + p + shift) mod 4096 at position p:
+    // 64 blocks cover all values once and the 64 shifts put each value at
+    // every position; a 65th block is all zeros but for one small value.
+    for (int shift = 0; shift < 64; ++shift) {
+      for (int b = 0; b < 65; ++b) {
+        for (int p = 0; p < 64; ++p)
+          coef[p] = b == 64 ? int16_t(p == shift ? 1 + qp : 0)
+                            : int16_t(-2048 + (64 * b + p + shift) % 4096);
+        for (bool intra : {false, true}) {
+          const bool coded = intra ? osprel::QuantiseIntra(t, coef, scan) : osprel::QuantiseInter(t, coef, scan);
+          bool any = false;
+          for (int p = 0; p < 64; ++p) {
+            const int i = inverse[p];
+            if (intra && i == 0) {
+              ASSERT_EQ(scan[0], std::clamp(coef[0] / 8, 1, 254)) << "QP " << qp;
+              continue;
+            }
+            const int want = intra ? IntraAc(t, coef[p]) : Inter(t, coef[p]);
+            ASSERT_EQ(scan[i], want) << "QP " << qp << " value " << coef[p] << " position " << p
+                                     << (intra ? " intra" : " inter");
+            any |= want != 0;
+          }
+          ASSERT_EQ(coded, any) << "QP " << qp << " block " << b;
+        }
+      }
+    }
+  }
 }
 
 }  // namespace
