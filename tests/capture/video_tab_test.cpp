@@ -5,6 +5,7 @@
 
 #include <QLabel>
 #include <QTimer>
+#include <chrono>
 #include <filesystem>
 #include <thread>
 
@@ -277,18 +278,20 @@ TEST_F(VideoTab, AChannelCapturesAtItsProgrammedRateIntoAnIndexedMjpgFile) {
   TurnOnFileSave();
   SetRatio(0, 50);
   // Group 0 of QCA08: channel 0 asks 8 of the 30 NTSC slots.
+  const auto start = std::chrono::steady_clock::now();
   tab_->StartChannel(0);
   PumpWait(3000);
   tab_->Refresh();
   uint64_t delivered = 0, dropped = 0;
   NUVIXI_SIM_CaptureCounters(0, 0, &delivered, &dropped);
   tab_->StopChannel(0);
+  const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
   nuvix::RecordedFile file;
   const uint32_t records = IndexFile(file, 0);
   EXPECT_EQ(file.parameter(), 8u);
-  // 8 frames per second over 3 s, within 10 %.
-  EXPECT_NEAR(records, 24.0, 2.4);
+  // 8 frames per second over the time it ran (3 s, or more on a busy machine), within 10 %.
+  EXPECT_NEAR(records, 8 * seconds, 0.8 * seconds);
   EXPECT_NEAR(records, delivered, 1.0);  // a frame may arrive between the read-out and the stop
   EXPECT_EQ(dropped, 0u);
 
