@@ -26,29 +26,33 @@ struct Block {
   __m256i pair[8];  // rows 2i, 2i + 1
 };
 
-// Exact below limit (with the quarters); otherwise some value >= limit.
-OSPREL_AVX2 inline int SadBelow(const Block& b, const uint8_t* ref, int pitch, int limit, int sad8[4]) {
-  __m256i top = _mm256_add_epi64(_mm256_sad_epu8(b.pair[0], TwoRows(ref, pitch)),
-                                 _mm256_sad_epu8(b.pair[1], TwoRows(ref + 2 * pitch, pitch)));
-  int sum = Total(Halves(top));
-  if (sum >= limit) return sum;
-  top = _mm256_add_epi64(top, _mm256_add_epi64(_mm256_sad_epu8(b.pair[2], TwoRows(ref + 4 * pitch, pitch)),
-                                               _mm256_sad_epu8(b.pair[3], TwoRows(ref + 6 * pitch, pitch))));
-  const __m128i t = Halves(top);
-  const int topSum = Total(t);
-  if (topSum >= limit) return topSum;
-  __m256i bottom = _mm256_add_epi64(_mm256_sad_epu8(b.pair[4], TwoRows(ref + 8 * pitch, pitch)),
-                                    _mm256_sad_epu8(b.pair[5], TwoRows(ref + 10 * pitch, pitch)));
-  sum = topSum + Total(Halves(bottom));
-  if (sum >= limit) return sum;
-  bottom = _mm256_add_epi64(bottom, _mm256_add_epi64(_mm256_sad_epu8(b.pair[6], TwoRows(ref + 12 * pitch, pitch)),
-                                                     _mm256_sad_epu8(b.pair[7], TwoRows(ref + 14 * pitch, pitch))));
-  const __m128i h = Halves(bottom);
+// Full sums of one candidate, kept per half so the quarters can be read later:
+// top holds rows 0-7, bottom rows 8-15, each as left and right 64-bit lanes.
+struct Sums {
+  __m256i top, bottom;
+};
+
+OSPREL_AVX2 inline Sums SadFull(const Block& b, const uint8_t* ref, int pitch) {
+  // Two independent chains per half keep the adds off the critical path.
+  const __m256i t0 = _mm256_add_epi64(_mm256_sad_epu8(b.pair[0], TwoRows(ref, pitch)),
+                                      _mm256_sad_epu8(b.pair[1], TwoRows(ref + 2 * pitch, pitch)));
+  const __m256i t1 = _mm256_add_epi64(_mm256_sad_epu8(b.pair[2], TwoRows(ref + 4 * pitch, pitch)),
+                                      _mm256_sad_epu8(b.pair[3], TwoRows(ref + 6 * pitch, pitch)));
+  const __m256i b0 = _mm256_add_epi64(_mm256_sad_epu8(b.pair[4], TwoRows(ref + 8 * pitch, pitch)),
+                                      _mm256_sad_epu8(b.pair[5], TwoRows(ref + 10 * pitch, pitch)));
+  const __m256i b1 = _mm256_add_epi64(_mm256_sad_epu8(b.pair[6], TwoRows(ref + 12 * pitch, pitch)),
+                                      _mm256_sad_epu8(b.pair[7], TwoRows(ref + 14 * pitch, pitch)));
+  return {_mm256_add_epi64(t0, t1), _mm256_add_epi64(b0, b1)};
+}
+
+OSPREL_AVX2 inline int TotalOf(const Sums& s) { return Total(Halves(_mm256_add_epi64(s.top, s.bottom))); }
+
+OSPREL_AVX2 inline void Quarters(const Sums& s, int sad8[4]) {
+  const __m128i t = Halves(s.top), h = Halves(s.bottom);
   sad8[0] = _mm_cvtsi128_si32(t);
   sad8[1] = _mm_cvtsi128_si32(_mm_unpackhi_epi64(t, t));
   sad8[2] = _mm_cvtsi128_si32(h);
   sad8[3] = _mm_cvtsi128_si32(_mm_unpackhi_epi64(h, h));
-  return sad8[0] + sad8[1] + sad8[2] + sad8[3];
 }
 
 inline int Min(int a, int b) { return a < b ? a : b; }
@@ -56,6 +60,11 @@ inline int Max(int a, int b) { return a > b ? a : b; }
 
 }  // namespace
 
+// Each step sums the neighbours in full, without a branch between them,
+// (three after the first step: the one the descent came from keeps its cost)
+// and only then walks them in order. The walk sees the same exact sums as the
+// plain version (whose early stops only ever cut sums that could neither win
+// nor become Best), so it takes the same decisions.
 OSPREL_AVX2 SearchResult SearchAvx2(const uint8_t* cur, const uint8_t* ref, int width, int height, int x, int y) {
   const int pitch = width;
   const uint8_t* start = cur + y * pitch + x;
@@ -63,7 +72,9 @@ OSPREL_AVX2 SearchResult SearchAvx2(const uint8_t* cur, const uint8_t* ref, int 
   for (int i = 0; i < 8; ++i) block.pair[i] = TwoRows(start + 2 * i * pitch, pitch);
 
   SearchResult best;
-  const int s0 = SadBelow(block, ref + y * pitch + x, pitch, 0x7FFFFFFF, best.sad8);
+  const Sums zero = SadFull(block, ref + y * pitch + x, pitch);
+  const int s0 = TotalOf(zero);
+  Quarters(zero, best.sad8);
   best.sad16 = s0 - kZeroVectorBias;
   if (best.sad8[0] < kStaticSad8 && best.sad8[1] < kStaticSad8 && best.sad8[2] < kStaticSad8 &&
       best.sad8[3] < kStaticSad8) {
@@ -76,39 +87,52 @@ OSPREL_AVX2 SearchResult SearchAvx2(const uint8_t* cur, const uint8_t* ref, int 
   static constexpr int kOffsets[4][2] = {{-1, 0}, {0, 1}, {1, 0}, {0, -1}};
 
   int cx = x, cy = y, centreCost = s0;
-  int px = x, py = y, prevCost = s0;
+  int back = -1, prevCost = 0;  // direction to the previous centre and its cost
   int prevStepBest = 65536;
   for (int step = 1; step <= kMaxDescentSteps; ++step) {
+    // The previous centre keeps its cost; any other neighbour outside the
+    // window is summed at the centre instead (always readable) and ignored.
+    const uint8_t* centre = ref + cy * pitch + cx;
+    // (The centre itself may lie outside the window: the last row of a
+    // picture whose height is not a multiple of 16.)
+    const bool inX = cx >= xmin && cx <= xmax, inY = cy >= ymin && cy <= ymax;
+    const bool in[4] = {inY && cx > xmin && cx - 1 <= xmax, inX && cy < ymax && cy + 1 >= ymin,
+                        inY && cx < xmax && cx + 1 >= xmin, inX && cy > ymin && cy - 1 <= ymax};
+    const uint8_t* const at[4] = {in[0] && back != 0 ? centre - 1 : centre, in[1] && back != 1 ? centre + pitch : centre,
+                                  in[2] && back != 2 ? centre + 1 : centre, in[3] && back != 3 ? centre - pitch : centre};
+    Sums s[4];
+    if (back < 0) {
+      s[0] = SadFull(block, at[0], pitch);
+      s[1] = SadFull(block, at[1], pitch);
+      s[2] = SadFull(block, at[2], pitch);
+      s[3] = SadFull(block, at[3], pitch);
+    } else {
+      const int a = (back + 1) & 3, b = (back + 2) & 3, c = (back + 3) & 3;
+      s[a] = SadFull(block, at[a], pitch);
+      s[b] = SadFull(block, at[b], pitch);
+      s[c] = SadFull(block, at[c], pitch);
+    }
+    // In order, the first cheapest neighbour, chosen without branches. It is
+    // also the one that would have become Best (the previous centre never
+    // undercuts Best), so Best moves only to it.
     int bestN = -1, bestNCost = 0x7FFFFFFF;
     for (int n = 0; n < 4; ++n) {
-      const int nx = cx + kOffsets[n][0], ny = cy + kOffsets[n][1];
-      if (nx < xmin || nx > xmax || ny < ymin || ny > ymax) continue;
-      int cost;
-      if (nx == px && ny == py) {
-        cost = prevCost;
-      } else {
-        int sad8[4] = {};
-        cost = SadBelow(block, ref + ny * pitch + nx, pitch, Min(bestNCost, prevStepBest), sad8);
-        if (cost < best.sad16) {
-          best.sad16 = cost;
-          best.dx = nx - x;
-          best.dy = ny - y;
-          for (int k = 0; k < 4; ++k) best.sad8[k] = sad8[k];
-        }
-      }
-      if (cost < bestNCost) {
-        bestNCost = cost;
-        bestN = n;
-      }
+      const int cost = !in[n] ? 0x7FFFFFFF : n == back ? prevCost : TotalOf(s[n]);
+      const bool better = cost < bestNCost;
+      bestNCost = better ? cost : bestNCost;
+      bestN = better ? n : bestN;
     }
-    if (bestN < 0) break;
-    const int sx = cx + kOffsets[bestN][0], sy = cy + kOffsets[bestN][1];
-    if ((sx == px && sy == py) || bestNCost >= prevStepBest) break;
-    px = cx;
-    py = cy;
+    if (bestNCost < best.sad16) {
+      best.sad16 = bestNCost;
+      best.dx = cx + kOffsets[bestN][0] - x;
+      best.dy = cy + kOffsets[bestN][1] - y;
+      Quarters(s[bestN], best.sad8);
+    }
+    if (bestN < 0 || bestN == back || bestNCost >= prevStepBest) break;
+    back = (bestN + 2) & 3;
     prevCost = centreCost;
-    cx = sx;
-    cy = sy;
+    cx += kOffsets[bestN][0];
+    cy += kOffsets[bestN][1];
     centreCost = bestNCost;
     prevStepBest = bestNCost;
   }
