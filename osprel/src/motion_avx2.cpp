@@ -86,6 +86,7 @@ OSPREL_AVX2 SearchResult SearchAvx2(const uint8_t* cur, const uint8_t* ref, int 
   const int ymin = Max(0, y - kSearchRange), ymax = Min(height - 16, y + kSearchRange);
   static constexpr int kOffsets[4][2] = {{-1, 0}, {0, 1}, {1, 0}, {0, -1}};
 
+  Sums bestSums = zero;
   int cx = x, cy = y, centreCost = s0;
   int back = -1, prevCost = 0;  // direction to the previous centre and its cost
   int prevStepBest = 65536;
@@ -122,11 +123,15 @@ OSPREL_AVX2 SearchResult SearchAvx2(const uint8_t* cur, const uint8_t* ref, int 
       bestNCost = better ? cost : bestNCost;
       bestN = better ? n : bestN;
     }
-    if (bestNCost < best.sad16) {
-      best.sad16 = bestNCost;
-      best.dx = cx + kOffsets[bestN][0] - x;
-      best.dy = cy + kOffsets[bestN][1] - y;
-      Quarters(s[bestN], best.sad8);
+    if (bestN >= 0) {  // Best follows without a branch; its quarters are read at the end
+      const bool better = bestNCost < best.sad16;
+      const __m256i keep = _mm256_set1_epi64x(better ? -1 : 0);
+      bestSums.top = _mm256_blendv_epi8(bestSums.top, s[bestN].top, keep);
+      bestSums.bottom = _mm256_blendv_epi8(bestSums.bottom, s[bestN].bottom, keep);
+      const int ndx = cx + kOffsets[bestN][0] - x, ndy = cy + kOffsets[bestN][1] - y;
+      best.sad16 = better ? bestNCost : best.sad16;
+      best.dx = better ? ndx : best.dx;
+      best.dy = better ? ndy : best.dy;
     }
     if (bestN < 0 || bestN == back || bestNCost >= prevStepBest) break;
     back = (bestN + 2) & 3;
@@ -136,6 +141,7 @@ OSPREL_AVX2 SearchResult SearchAvx2(const uint8_t* cur, const uint8_t* ref, int 
     centreCost = bestNCost;
     prevStepBest = bestNCost;
   }
+  Quarters(bestSums, best.sad8);
   return best;
 }
 
