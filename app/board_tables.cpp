@@ -1,6 +1,7 @@
 #include "board_tables.h"
 
 #include <array>
+#include <algorithm>
 #include <atomic>
 
 namespace {
@@ -47,6 +48,9 @@ uint32_t ChannelsPerGroup(int32_t model) { return Column(model, 6); }
 
 void SetCaptureChannels(int32_t model, uint32_t channels) {
   if (!IsKnownModel(model)) return;
+  // Every per-channel table of the program has 32 entries; a board that
+  // reports more must not make group walks index past them.
+  channels = std::min<uint32_t>(channels, kMaxChannels);
   g_caps[model][4] = channels;
   g_caps[model][6] = channels / g_caps[model][5];
 }

@@ -8,6 +8,7 @@ enum ModelCode : int32_t { QLA04 = 0, QLA08 = 1, QLA16 = 2, QCA02 = 3, QCA04 = 4
 
 constexpr int kModelCount = 6;
 constexpr int kImageSizeCount = 13;
+constexpr uint32_t kMaxChannels = 32;
 
 // Button label of a model code; "UNKNOWN" for codes other than 0..5.
 const char* ModelLabel(int32_t modelCode);
@@ -25,7 +26,7 @@ uint32_t CaptureChannels(int32_t model);
 uint32_t ChannelGroups(int32_t model);
 uint32_t ChannelsPerGroup(int32_t model);
 
-// c4 = channels, c6 = channels / c5.
+// c4 = channels (at most kMaxChannels), c6 = channels / c5.
 void SetCaptureChannels(int32_t model, uint32_t channels);
 // Back to the table's initial values.
 void ResetModelCaps();

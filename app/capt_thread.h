@@ -37,8 +37,6 @@ class CCaptThread {
 
   bool IsRunning() const { return thread_.joinable(); }
   int32_t RunStatusNow() const { return runStatus_.load(); }
-  int32_t Channel() const { return channel_; }
-  int32_t Extra() const { return extra_; }
 
  private:
   void Run();

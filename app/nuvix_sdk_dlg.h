@@ -74,7 +74,6 @@ class CNuvixSdkDlg : public CResizeDialog {
   };
 
   int BoardIndex() const { return boardIndex_; }
-  int ModelCodeOf() const { return modelCode_; }
   bool IsBoardOpen() const { return boardOpen_ != 0; }
   int VideoStandard() const { return videoStandard_; }
 

@@ -4,6 +4,7 @@
 
 #include "corvane_encoder.h"
 #include "h263_decoder.h"
+#include "image_info.h"
 
 namespace nuvix {
 
@@ -21,14 +22,7 @@ void H263Context::CreateCodec(bool forEncoding) {
 }
 
 void H263Context::Setup(int32_t width, int32_t height) {
-  std::memset(&header_, 0, sizeof header_);
-  BITMAPINFOHEADER& h = header_.bmiHeader;
-  h.biSize = sizeof(BITMAPINFO);
-  h.biWidth = width;
-  h.biHeight = height;
-  h.biPlanes = 1;
-  h.biBitCount = 32;
-  h.biCompression = FOURCC_H263;
+  header_ = ImageInfo(width, height, 32, FOURCC_H263);
   quantiser_ = kSetupQuantiser;
   if (encoder_) {
     encoder_->Init(width, height, kSetupQuantiser, 1);

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "image_info.h"
+
 namespace nuvix {
 
 MjpgContext::MjpgContext() { std::memset(&input_, 0, sizeof input_); }
@@ -12,15 +14,8 @@ void MjpgContext::OpenCodec(int channel) {
 }
 
 void MjpgContext::SetInput(int32_t width, int32_t height, uint32_t fourcc) {
-  std::memset(&input_, 0, sizeof input_);
-  BITMAPINFOHEADER& h = input_.bmiHeader;
-  h.biSize = sizeof(BITMAPINFO);
-  h.biWidth = width;
-  h.biHeight = height;
-  h.biPlanes = 1;
-  h.biBitCount = 16;
-  h.biCompression = fourcc;
-  h.biSizeImage = static_cast<uint32_t>(width) * static_cast<uint32_t>(height);
+  input_ = ImageInfo(width, height, 16, fourcc);
+  input_.bmiHeader.biSizeImage = static_cast<uint32_t>(width) * static_cast<uint32_t>(height);
 }
 
 HANDLE MjpgContext::Compress(const void* frame, int32_t quality, int32_t* sizeOut) {

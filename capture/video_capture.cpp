@@ -21,11 +21,7 @@ constexpr uint32_t kFourccs[3] = {FOURCC_UYVY, FOURCC_Y41P, FOURCC_YUY2};
 void CVideoTab::StartChannel(int ch) {
   Channel& channel = *channels_[ch];
   if (cameraSignal_[ch] == 0 || capturing_[ch]) return;
-  uint32_t groupCapturing = 0;
-  for (uint32_t i = 0; i < channelsPerGroup_; ++i) {
-    const uint32_t c = i * groupCount_ + static_cast<uint32_t>(ch) % groupCount_;
-    if (c < kChannels) groupCapturing += capturing_[c] != 0;
-  }
+  const uint32_t groupCapturing = GroupNonZeroCount(boardModel_, static_cast<uint32_t>(ch), capturing_);
   if (groupCapturing == 0) ApplySlices(ch);
   const uint32_t format = std::min<uint32_t>(colourFormat_[ch], 2);
   channel.fourcc = kFourccs[format];

@@ -129,7 +129,8 @@ void CVideoTab::InitialRates() {
 // frames than a second has; the scheduler would then silently starve the last
 // channels. Take the excess off from the last channel backwards instead.
 void CVideoTab::TrimGroupToBudget(uint32_t g) {
-  uint32_t excess = GroupRequest(g) > maxFps_ ? GroupRequest(g) - maxFps_ : 0;
+  const uint32_t requested = GroupSum(boardModel_, g, requestedFps_);
+  uint32_t excess = requested > maxFps_ ? requested - maxFps_ : 0;
   for (uint32_t i = channelsPerGroup_; i-- > 0 && excess > 0;) {
     const uint32_t c = i * groupCount_ + g;
     if (c >= channelCount_) continue;
@@ -209,19 +210,9 @@ void CVideoTab::OnResolutionRows(uint32_t first, uint32_t last, uint32_t row) {
   grid_.RefreshValue(nuvix::kVideoResolution);
 }
 
-uint32_t CVideoTab::GroupRequest(uint32_t ch) const {
-  uint32_t sum = 0;
-  const uint32_t g = ch % groupCount_;
-  for (uint32_t i = 0; i < channelsPerGroup_; ++i) {
-    const uint32_t c = i * groupCount_ + g;
-    if (c < kChannels) sum += requestedFps_[c];
-  }
-  return sum;
-}
-
 void CVideoTab::OnRateRow(uint32_t first, uint32_t last, int step) {
   for (uint32_t ch = first; ch <= last; ++ch) {
-    const int64_t groupAfter = static_cast<int64_t>(GroupRequest(ch)) + step;
+    const int64_t groupAfter = static_cast<int64_t>(GroupSum(boardModel_, ch, requestedFps_)) + step;
     if (groupAfter > maxFps_ || groupAfter < 0) continue;
     const uint32_t value = ClampAdd(requestedFps_[ch], step, maxFps_);
     if (value == requestedFps_[ch]) continue;

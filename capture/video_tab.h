@@ -86,8 +86,6 @@ class CVideoTab : public CTabDialog {
   void ReportMemoryError();
   void RepaintCapturing(int ch);
   void TrimGroupToBudget(uint32_t group);
-  // Sum of the requested rates of ch's group.
-  uint32_t GroupRequest(uint32_t ch) const;
   static void FrameCallback(void* tab, int32_t ch, uintptr_t address);
 
   // Board identity.

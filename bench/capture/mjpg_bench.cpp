@@ -11,33 +11,13 @@
 #include <random>
 #include <vector>
 
+#include "bench_race.h"
 #include "libyuv/planar_functions.h"
 #include "mjpg_context.h"
 
 namespace {
 
-// Thread CPU time: on a shared machine, time spent descheduled is not ours.
-double CpuSeconds() {
-  timespec ts{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
-// Best frames per second over several interleaved batches of a and b.
-std::pair<double, double> Race(const std::function<void()>& a, const std::function<void()>& b, int frames) {
-  double bestA = 0, bestB = 0;
-  for (int round = 0; round < 40; ++round) {  // many short batches: the best ones escape other load
-    for (int which = 0; which < 2; ++which) {
-      const auto& f = which == 0 ? a : b;
-      const double t0 = CpuSeconds();
-      for (int i = 0; i < frames; ++i) f();
-      const double s = CpuSeconds() - t0;
-      double& best = which == 0 ? bestA : bestB;
-      best = std::max(best, frames / s);
-    }
-  }
-  return {bestA, bestB};
-}
+using bench::Race;
 
 // Studio-range UYVY with gradients, edges and some sensor noise.
 std::vector<uint8_t> CameraFrame(int w, int h) {

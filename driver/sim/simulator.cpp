@@ -57,11 +57,6 @@ std::optional<uint32_t> Simulator::BeginCall(const char* function, std::initiali
   return std::nullopt;
 }
 
-uint32_t Simulator::CheckBoard(uint32_t board) {
-  std::lock_guard lock(mutex_);
-  return board < boards_.size() ? NUVIXI_SUCCESS : NUVIXI_ERR_BOARD_NOT_FOUND;
-}
-
 uint32_t Simulator::OpenCodeLocked(uint32_t board, uint32_t needBlocks) const {
   if (board >= boards_.size()) return NUVIXI_ERR_BOARD_NOT_FOUND;
   const BoardState& state = boards_[board];

@@ -51,7 +51,6 @@ class Simulator {
   std::optional<uint32_t> BeginCall(const char* function, std::initializer_list<CallArg> args);
 
   // NUVIXI_SUCCESS when board names a configured board, else the error code.
-  uint32_t CheckBoard(uint32_t board);
   // NUVIXI_SUCCESS when board is configured and open with every block of needBlocks.
   uint32_t CheckOpen(uint32_t board, uint32_t needBlocks = 0);
 

@@ -44,11 +44,6 @@ void BufferQueue::Close() {
   ready_.notify_all();
 }
 
-size_t BufferQueue::Pending() {
-  std::lock_guard lock(mutex_);
-  return addresses_.size();
-}
-
 bool BufferQueue::Holds(const void* address) {
   std::lock_guard lock(mutex_);
   if (address == handedOut_) return true;

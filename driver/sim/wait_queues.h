@@ -66,7 +66,6 @@ class BufferQueue : public BreakableWait {
   uint32_t Wait(void** address, uint32_t timeoutMs);
   // Drops queued addresses and breaks blocked waits.
   void Close();
-  size_t Pending();
   // True while address is queued or is the one the consumer holds.
   bool Holds(const void* address);
   // Takes address out of the queue if it is queued there.
