@@ -1,9 +1,9 @@
 #include "encoder.h"
 
 #include "block_ops.h"
+#include "block_transform.h"
 #include "nuvix_trace.h"
 #include "syntax_writer.h"
-#include "tovrik.h"
 #include "vlc_tables.h"
 
 #include <climits>
@@ -161,23 +161,22 @@ void Encoder::CodeMacroblock(int index, int x, int y) {
 
   const bool intra = s.type == kMbIntra;
   const int w = width_, cw = width_ / 2, cx = x / 2, cy = y / 2;
-  alignas(16) int16_t block[64];
-  alignas(16) int16_t levels[6][64];
-  bool coded[6] = {};
+  alignas(64) MacroblockBlocks blocks;
+  alignas(64) MacroblockBlocks levels;
+  unsigned take = 0;
 
   // Luma.
   for (int k = 0; k < 4; ++k) {
     const int bx = x + 8 * (k & 1), by = y + 8 * (k >> 1);
     const uint8_t* src = srcY_ + by * w + bx;
     if (intra) {
-      TakeBlock(src, w, block);
+      TakeBlock(src, w, blocks[k]);
     } else if (s.sad8[k] >= kSkipSad8) {
-      Residual(src, w, ref.y + (by + s.dy) * w + bx + s.dx, w, block);
+      Residual(src, w, ref.y + (by + s.dy) * w + bx + s.dx, w, blocks[k]);
     } else {
       continue;
     }
-    ippiDCT8x8Fwd_16s_C1(block, block);
-    coded[k] = intra ? QuantiseIntra(quant_, block, levels[k]) : QuantiseInter(quant_, block, levels[k]);
+    take |= 1u << k;
   }
 
   // Chroma (Cb = block 4, Cr = block 5).
@@ -187,34 +186,32 @@ void Encoder::CodeMacroblock(int index, int x, int y) {
   const uint8_t* refC[2] = {ref.cb, ref.cr};
   for (int k = 0; k < 2; ++k) {
     if (intra) {
-      TakeBlock(srcC[k], cw, block);
+      TakeBlock(srcC[k], cw, blocks[4 + k]);
     } else {
       PredictBlock(refC[k], cw, cx, cy, cvx, cvy, 8, pred[k], 8);
       if (s.sad16 < kSkipSad16) continue;
-      Residual(srcC[k], cw, pred[k], 8, block);
+      Residual(srcC[k], cw, pred[k], 8, blocks[4 + k]);
     }
-    ippiDCT8x8Fwd_16s_C1(block, block);
-    coded[4 + k] = intra ? QuantiseIntra(quant_, block, levels[4 + k])
-                         : QuantiseInter(quant_, block, levels[4 + k]);
+    take |= 1u << (4 + k);
   }
 
+  bool coded[6];
+  TransformQuantise(quant_, intra, take, blocks, levels, coded);
   int cbp = 0;
   for (int k = 0; k < 6; ++k)
     if (coded[k]) cbp |= kCbpBit[k];
 
   // Reconstruction, exactly as the decoder will do it.
+  Reconstruct(quant_, intra, levels, coded, blocks);
   uint8_t* dst[6] = {cur.y + y * w + x,       cur.y + y * w + x + 8,   cur.y + (y + 8) * w + x,
                      cur.y + (y + 8) * w + x + 8, cur.cb + cy * cw + cx, cur.cr + cy * cw + cx};
   const int pitch[6] = {w, w, w, w, cw, cw};
   for (int k = 0; k < 6; ++k) {
     if (intra) {
-      if (coded[k]) {
-        DequantiseIntra(quant_, levels[k], block);
-        ippiDCT8x8Inv_16s_C1(block, block);
-        StoreClip(block, dst[k], pitch[k]);
-      } else {
+      if (coded[k])
+        StoreClip(blocks[k], dst[k], pitch[k]);
+      else
         FillBlock(static_cast<uint8_t>(levels[k][0]), dst[k], pitch[k]);
-      }
       continue;
     }
     const uint8_t* p;
@@ -227,13 +224,10 @@ void Encoder::CodeMacroblock(int index, int x, int y) {
       p = pred[k - 4];
       pp = 8;
     }
-    if (coded[k]) {
-      DequantiseInter(quant_, levels[k], block);
-      ippiDCT8x8Inv_16s_C1(block, block);
-      AddClip(p, pp, block, dst[k], pitch[k]);
-    } else {
+    if (coded[k])
+      AddClip(p, pp, blocks[k], dst[k], pitch[k]);
+    else
       CopyBlock(p, pp, dst[k], pitch[k], 8);
-    }
   }
 
   // Macroblock layer.

@@ -116,6 +116,12 @@ inline constexpr TcoefTable kTcoef = detail::BuildTcoef();
 // Zigzag scan: scan position -> raster position (row * 8 + column), and back.
 inline constexpr std::array<uint8_t, 64> kScanToRaster = detail::kScanToRaster;
 inline constexpr std::array<uint8_t, 64> kZigzag = detail::InvertScan();
+// Scan position -> position in the transposed block (column * 8 + row).
+inline constexpr std::array<uint8_t, 64> kScanToTransposed = [] {
+  std::array<uint8_t, 64> t{};
+  for (int i = 0; i < 64; ++i) t[i] = static_cast<uint8_t>((kScanToRaster[i] % 8) * 8 + kScanToRaster[i] / 8);
+  return t;
+}();
 
 }  // namespace osprel
 

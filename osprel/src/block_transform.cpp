@@ -1,0 +1,68 @@
+#include "block_transform.h"
+
+#include "fast_transform.h"
+#include "tovrik.h"
+
+#include <cstring>
+
+namespace osprel {
+namespace {
+
+bool ExactTransformQuantise(const QuantTables& q, bool intra, int16_t* block, int16_t* levels) {
+  ippiDCT8x8Fwd_16s_C1(block, block);
+  return intra ? QuantiseIntra(q, block, levels) : QuantiseInter(q, block, levels);
+}
+
+void ExactReconstruct(const QuantTables& q, bool intra, const int16_t* levels, int16_t* out) {
+  intra ? DequantiseIntra(q, levels, out) : DequantiseInter(q, levels, out);
+  ippiDCT8x8Inv_16s_C1(out, out);
+}
+
+}  // namespace
+
+void TransformQuantise(const QuantTables& q, bool intra, unsigned take, MacroblockBlocks& samples,
+                       MacroblockBlocks& levels, bool coded[6]) {
+  const bool fast = fast_transform::Available();
+  for (int k = 0; k < 6; k += 2) {
+    const unsigned pair = (take >> k) & 3u;
+    unsigned exact = pair;
+    coded[k] = coded[k + 1] = false;
+    if (!pair) continue;
+    if (fast) {
+      for (int j = 0; j < 2; ++j)
+        if (!(pair >> j & 1u)) std::memset(samples[k + j], 0, sizeof samples[k + j]);
+      bool pairCoded[2];
+      exact = pair & fast_transform::ForwardQuantisePair(samples[k], samples[k + 1], q.qp, intra, levels[k],
+                                                          levels[k + 1], pairCoded);
+      for (int j = 0; j < 2; ++j) coded[k + j] = (pair >> j & 1u) && pairCoded[j];
+    }
+    for (int j = 0; j < 2; ++j)
+      if (exact >> j & 1u) coded[k + j] = ExactTransformQuantise(q, intra, samples[k + j], levels[k + j]);
+  }
+}
+
+void Reconstruct(const QuantTables& q, bool intra, const MacroblockBlocks& levels, const bool coded[6],
+                 MacroblockBlocks& out) {
+  const bool fast = fast_transform::Available();
+  alignas(64) int16_t transposed[2][64];
+  for (int k = 0; k < 6; k += 2) {
+    const unsigned pair = (coded[k] ? 1u : 0u) | (coded[k + 1] ? 2u : 0u);
+    unsigned exact = pair;
+    if (!pair) continue;
+    if (fast) {
+      for (int j = 0; j < 2; ++j) {
+        if (!(pair >> j & 1u))
+          std::memset(transposed[j], 0, sizeof transposed[j]);
+        else if (intra)
+          DequantiseIntra(q, levels[k + j], transposed[j], Layout::kTransposed);
+        else
+          DequantiseInter(q, levels[k + j], transposed[j], Layout::kTransposed);
+      }
+      exact = pair & fast_transform::InversePair(transposed[0], transposed[1], out[k], out[k + 1]);
+    }
+    for (int j = 0; j < 2; ++j)
+      if (exact >> j & 1u) ExactReconstruct(q, intra, levels[k + j], out[k + j]);
+  }
+}
+
+}  // namespace osprel

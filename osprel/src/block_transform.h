@@ -1,0 +1,30 @@
+// Transform, quantisation and their inverse for the six blocks of a
+// macroblock (Y0..Y3, Cb, Cr), with the results of ippiDCT8x8Fwd/Inv_16s_C1
+// and the table quantiser: in single precision two blocks at a time where
+// the processor allows and the results are certain, exactly otherwise.
+#ifndef OSPREL_BLOCK_TRANSFORM_H
+#define OSPREL_BLOCK_TRANSFORM_H
+
+#include "quantiser.h"
+
+#include <cstdint>
+
+namespace osprel {
+
+using MacroblockBlocks = int16_t[6][64];
+
+// Blocks whose bit (1 << k) is set in `take` are transformed and quantised
+// into levels[k] (scan order) and coded[k] tells whether they count as coded;
+// the others are left out (coded[k] false) and their samples may be
+// overwritten. Samples or residuals must lie within -255..255.
+void TransformQuantise(const QuantTables& q, bool intra, unsigned take, MacroblockBlocks& samples,
+                       MacroblockBlocks& levels, bool coded[6]);
+
+// The reconstruction values of every coded block: dequantised levels[k]
+// through the inverse transform into out[k] (raster order).
+void Reconstruct(const QuantTables& q, bool intra, const MacroblockBlocks& levels, const bool coded[6],
+                 MacroblockBlocks& out);
+
+}  // namespace osprel
+
+#endif

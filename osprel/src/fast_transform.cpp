@@ -1,0 +1,84 @@
+// Error bounds of the single-precision transforms and the dispatch to their
+// kernels.
+//
+// The kernels run the shared 8-point butterflies of dct8x8_kernel.h in
+// single precision. Every rounding in them (of a sum, a product, or a
+// constant to single precision) is at most 2^-24 of the value rounded, and
+// every value is a linear form of the 64 inputs, so the error of each output
+// is at most sum_i |x_i| g_i, where g_i bounds the error that one unit of
+// input i alone causes. BoundPerUnit() walks the same butterflies with
+// (magnitude bound, error bound) pairs instead of numbers, once for each
+// single unit input, and returns the largest g_i; a small factor in the
+// kernels covers the second-order terms.
+#include "fast_transform.h"
+
+#include "dct8x8_kernel.h"
+#include "fast_transform_simd.h"
+
+#include <cmath>
+
+namespace osprel::fast_transform {
+namespace {
+
+struct Bound {
+  double magnitude, error;
+};
+
+struct BoundOps {
+  static constexpr double kUnit = 1.0 / (1 << 24);  // rounding to single precision, relative
+  static Bound Add(Bound a, Bound b) {
+    const double m = a.magnitude + b.magnitude, e = a.error + b.error;
+    return {m, e + (m + e) * kUnit};
+  }
+  static Bound Sub(Bound a, Bound b) { return Add(a, b); }
+  static Bound Mul(Bound a, Bound b) {
+    const double m = a.magnitude * b.magnitude;
+    const double e = a.magnitude * b.error + b.magnitude * a.error + a.error * b.error;
+    return {m, e + (m + e) * kUnit};
+  }
+  static Bound Set(double c) { return {std::fabs(c), std::fabs(c - static_cast<double>(static_cast<float>(c)))}; }
+};
+
+template <bool kForward>
+double BoundPerUnit() {
+  double worst = 0;
+  for (int input = 0; input < 64; ++input) {
+    Bound m[64] = {};
+    m[input] = {1.0, 0.0};
+    Bound v[8];
+    for (int c = 0; c < 8; ++c) {  // vertical, then horizontal, as the kernels do
+      for (int r = 0; r < 8; ++r) v[r] = m[8 * r + c];
+      kForward ? tovrik::kernel::Forward8<BoundOps>(v) : tovrik::kernel::Inverse8<BoundOps>(v);
+      for (int r = 0; r < 8; ++r) m[8 * r + c] = v[r];
+    }
+    for (int r = 0; r < 8; ++r)
+      kForward ? tovrik::kernel::Forward8<BoundOps>(m + 8 * r) : tovrik::kernel::Inverse8<BoundOps>(m + 8 * r);
+    for (const Bound& b : m) worst = std::fmax(worst, b.error);
+  }
+  return worst;
+}
+
+bool HasAvx512() {
+  __builtin_cpu_init();
+  return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+         __builtin_cpu_supports("avx512dq");
+}
+
+const bool kAvailable = HasAvx512();
+const float kForwardBound = static_cast<float>(BoundPerUnit<true>());
+const float kInverseBound = static_cast<float>(BoundPerUnit<false>());
+
+}  // namespace
+
+bool Available() { return kAvailable; }
+
+unsigned ForwardQuantisePair(const int16_t* a, const int16_t* b, int qp, bool intra, int16_t* scanA,
+                             int16_t* scanB, bool coded[2]) {
+  return detail::ForwardQuantisePairAvx512(a, b, qp, intra, scanA, scanB, coded, kForwardBound);
+}
+
+unsigned InversePair(const int16_t* a, const int16_t* b, int16_t* outA, int16_t* outB) {
+  return detail::InversePairAvx512(a, b, outA, outB, kInverseBound);
+}
+
+}  // namespace osprel::fast_transform

@@ -1,0 +1,33 @@
+// Single-precision transforms of the coder, two 8x8 blocks at a time, that
+// give exactly the results of the exact path (ippiDCT8x8Fwd/Inv_16s_C1 and
+// the table quantiser) or say that they cannot: each result carries a
+// rigorous bound on its rounding error, and a block with any value within
+// that bound of a rounding boundary is reported for the exact path.
+// Available where the processor has AVX-512 (F, BW, DQ).
+#ifndef OSPREL_FAST_TRANSFORM_H
+#define OSPREL_FAST_TRANSFORM_H
+
+#include <cstdint>
+
+namespace osprel::fast_transform {
+
+bool Available();
+
+// Forward transform and quantisation of blocks a and b (raster order, every
+// value within -255..255: samples of an intra block, residuals of an inter
+// one) into levels in scan order, as QuantiseIntra / QuantiseInter after the
+// exact transform give them; coded[] as they return it. Returns a mask of the
+// blocks (bit 0 a, bit 1 b) whose levels and coded flag were not settled and
+// must come from the exact path.
+unsigned ForwardQuantisePair(const int16_t* a, const int16_t* b, int qp, bool intra, int16_t* scanA,
+                             int16_t* scanB, bool coded[2]);
+
+// Inverse transform of two dequantised blocks given in transposed order
+// (Layout::kTransposed) into samples in raster order, as ippiDCT8x8Inv_16s_C1
+// gives them for the same blocks in raster order. Returns a mask of the blocks
+// whose outputs were not settled (bit 0 a, bit 1 b).
+unsigned InversePair(const int16_t* a, const int16_t* b, int16_t* outA, int16_t* outB);
+
+}  // namespace osprel::fast_transform
+
+#endif

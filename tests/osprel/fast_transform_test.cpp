@@ -1,0 +1,181 @@
+// The single-precision pair transforms against the exact path: every block
+// they settle must carry exactly the exact path's levels, coded flag or
+// samples; the blocks they hand back are not checked, but they must stay few,
+// and values that sit exactly on a rounding boundary must be handed back or
+// rounded as the exact path rounds them.
+#include "fast_transform.h"
+#include "quantiser.h"
+#include "tovrik.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <functional>
+#include <random>
+#include <string>
+
+namespace {
+
+using Block = std::array<int16_t, 64>;
+namespace fast = osprel::fast_transform;
+
+osprel::QuantTables Tables(int qp) {
+  osprel::QuantTables t;
+  osprel::BuildQuantTables(qp, &t);
+  return t;
+}
+
+struct Levels {
+  Block scan{};
+  bool coded = false;
+};
+
+Levels ExactForward(const osprel::QuantTables& t, bool intra, Block block) {
+  Levels l;
+  ippiDCT8x8Fwd_16s_C1(block.data(), block.data());
+  l.coded = intra ? osprel::QuantiseIntra(t, block.data(), l.scan.data())
+                  : osprel::QuantiseInter(t, block.data(), l.scan.data());
+  return l;
+}
+
+// Block makers for samples (0..255) or residuals (-255..255).
+using Maker = std::function<Block(std::mt19937&, bool intra)>;
+
+int Clip(int v, bool intra) { return std::clamp(v, intra ? 0 : -255, 255); }
+
+const std::array<std::pair<const char*, Maker>, 5> kMakers = {{
+    {"noise", [](std::mt19937& g, bool intra) {
+       Block b;
+       std::uniform_int_distribution<int> d(intra ? 0 : -255, 255);
+       for (auto& v : b) v = int16_t(d(g));
+       return b;
+     }},
+    {"small", [](std::mt19937& g, bool intra) {
+       Block b;
+       std::normal_distribution<double> d(intra ? 128 : 0, 6);
+       for (auto& v : b) v = int16_t(Clip(int(d(g)), intra));
+       return b;
+     }},
+    {"gradient", [](std::mt19937& g, bool intra) {
+       Block b;
+       std::uniform_int_distribution<int> d(-12, 12), base(intra ? 40 : -60, intra ? 200 : 60);
+       const int dx = d(g), dy = d(g), b0 = base(g);
+       for (int i = 0; i < 64; ++i) b[i] = int16_t(Clip(b0 + dx * (i % 8) + dy * (i / 8), intra));
+       return b;
+     }},
+    {"flat", [](std::mt19937& g, bool intra) {
+       Block b;
+       std::uniform_int_distribution<int> d(intra ? 0 : -255, 255);
+       b.fill(int16_t(d(g)));
+       b[std::uniform_int_distribution<int>(0, 63)(g)] ^= 4;  // moves the sum by 4: DC on a half
+       return b;
+     }},
+    {"stripes", [](std::mt19937& g, bool intra) {
+       Block b;
+       std::uniform_int_distribution<int> d(intra ? 0 : -255, 255);
+       const int hi = d(g), lo = d(g);
+       for (int i = 0; i < 64; ++i) b[i] = int16_t(((i % 8) / 2 + (i / 8) / 4) % 2 ? hi : lo);
+       return b;
+     }},
+}};
+
+TEST(FastTransform, ForwardSettlesMostBlocksAndMatchesTheExactPath) {
+  if (!fast::Available()) GTEST_SKIP() << "no AVX-512 on this processor";
+  std::mt19937 g(7);
+  for (int qp : {1, 2, 4, 7, 13, 30}) {
+    const osprel::QuantTables t = Tables(qp);
+    for (bool intra : {false, true}) {
+      for (const auto& [name, make] : kMakers) {
+        int settled = 0, total = 0;
+        for (int n = 0; n < 300; ++n) {
+          Block pair[2] = {make(g, intra), make(g, intra)};
+          Levels got[2];
+          bool coded[2];
+          const unsigned unsettled = fast::ForwardQuantisePair(pair[0].data(), pair[1].data(), qp, intra,
+                                                               got[0].scan.data(), got[1].scan.data(), coded);
+          for (int j = 0; j < 2; ++j) {
+            ++total;
+            if (unsettled >> j & 1) continue;
+            ++settled;
+            const Levels want = ExactForward(t, intra, pair[j]);
+            ASSERT_EQ(got[j].scan, want.scan) << name << " QP " << qp << (intra ? " intra" : " inter");
+            ASSERT_EQ(coded[j], want.coded) << name << " QP " << qp << (intra ? " intra" : " inter");
+          }
+        }
+        // Wide noise and coarse, dense levels widen the bound; most blocks still settle.
+        EXPECT_GT(settled, total / 2) << name << " QP " << qp << (intra ? " intra" : " inter");
+      }
+    }
+  }
+}
+
+// Dequantised blocks of random levels: sparse and dense, small and large.
+Block RandomLevels(std::mt19937& g, bool intra, int count, int maxLevel) {
+  Block scan{};
+  std::uniform_int_distribution<int> pos(intra ? 1 : 0, 63), level(-maxLevel, maxLevel);
+  for (int i = 0; i < count; ++i) scan[pos(g)] = int16_t(level(g));
+  if (intra) scan[0] = int16_t(std::uniform_int_distribution<int>(1, 254)(g));
+  return scan;
+}
+
+TEST(FastTransform, InverseSettlesMostBlocksAndMatchesTheExactPath) {
+  if (!fast::Available()) GTEST_SKIP() << "no AVX-512 on this processor";
+  std::mt19937 g(11);
+  for (int qp : {1, 4, 13, 30}) {
+    const osprel::QuantTables t = Tables(qp);
+    for (bool intra : {false, true}) {
+      for (int count : {1, 6, 20, 64}) {
+        int settled = 0, total = 0;
+        for (int n = 0; n < 300; ++n) {
+          Block levels[2], transposed[2], want[2], got[2];
+          for (int j = 0; j < 2; ++j) {
+            levels[j] = RandomLevels(g, intra, count, count > 20 ? 127 : 12);
+            const auto dequantise = intra ? osprel::DequantiseIntra : osprel::DequantiseInter;
+            dequantise(t, levels[j].data(), want[j].data(), osprel::Layout::kRaster);
+            dequantise(t, levels[j].data(), transposed[j].data(), osprel::Layout::kTransposed);
+            ippiDCT8x8Inv_16s_C1(want[j].data(), want[j].data());
+          }
+          const unsigned unsettled =
+              fast::InversePair(transposed[0].data(), transposed[1].data(), got[0].data(), got[1].data());
+          for (int j = 0; j < 2; ++j) {
+            ++total;
+            if (unsettled >> j & 1) continue;
+            ++settled;
+            ASSERT_EQ(got[j], want[j]) << "QP " << qp << " count " << count << (intra ? " intra" : " inter");
+          }
+        }
+        // Large dense blocks at coarse quantisers may exceed 16 bits and go back.
+        if (count < 64 || qp < 13) {
+          EXPECT_GT(settled, total / 2) << "QP " << qp << " count " << count;
+        }
+      }
+    }
+  }
+}
+
+// A DC alone gives DC / 8 everywhere: an exact half for every DC of 4 mod 8,
+// which single precision cannot settle by bounds and must hand back.
+TEST(FastTransform, InverseHandsBackExactHalves) {
+  if (!fast::Available()) GTEST_SKIP() << "no AVX-512 on this processor";
+  for (int dc = -2044; dc <= 2044; dc += 2) {
+    Block in[2] = {}, out[2], want[2] = {};
+    in[0][0] = int16_t(dc);
+    in[1][0] = int16_t(dc + 1);
+    for (int j = 0; j < 2; ++j) {
+      want[j][0] = in[j][0];
+      ippiDCT8x8Inv_16s_C1(want[j].data(), want[j].data());
+    }
+    const unsigned unsettled = fast::InversePair(in[0].data(), in[1].data(), out[0].data(), out[1].data());
+    for (int j = 0; j < 2; ++j) {
+      const bool half = ((in[j][0] % 8) + 8) % 8 == 4;
+      EXPECT_EQ((unsettled >> j & 1) != 0, half) << "DC " << in[j][0];
+      if (!half) {
+        EXPECT_EQ(out[j], want[j]) << "DC " << in[j][0];
+      }
+    }
+  }
+}
+
+}  // namespace
