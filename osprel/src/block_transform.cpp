@@ -44,22 +44,11 @@ void TransformQuantise(const QuantTables& q, bool intra, unsigned take, Macroblo
 void Reconstruct(const QuantTables& q, bool intra, const MacroblockBlocks& levels, const bool coded[6],
                  MacroblockBlocks& out) {
   const bool fast = fast_transform::Available();
-  alignas(64) int16_t transposed[2][64];
   for (int k = 0; k < 6; k += 2) {
     const unsigned pair = (coded[k] ? 1u : 0u) | (coded[k + 1] ? 2u : 0u);
-    unsigned exact = pair;
     if (!pair) continue;
-    if (fast) {
-      for (int j = 0; j < 2; ++j) {
-        if (!(pair >> j & 1u))
-          std::memset(transposed[j], 0, sizeof transposed[j]);
-        else if (intra)
-          DequantiseIntra(q, levels[k + j], transposed[j], Layout::kTransposed);
-        else
-          DequantiseInter(q, levels[k + j], transposed[j], Layout::kTransposed);
-      }
-      exact = pair & fast_transform::InversePair(transposed[0], transposed[1], out[k], out[k + 1]);
-    }
+    const unsigned exact =
+        fast ? fast_transform::InversePair(levels[k], levels[k + 1], pair, q.qp, intra, out[k], out[k + 1]) : pair;
     for (int j = 0; j < 2; ++j)
       if (exact >> j & 1u) ExactReconstruct(q, intra, levels[k + j], out[k + j]);
   }

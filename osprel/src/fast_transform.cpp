@@ -77,8 +77,9 @@ unsigned ForwardQuantisePair(const int16_t* a, const int16_t* b, int qp, bool in
   return detail::ForwardQuantisePairAvx512(a, b, qp, intra, scanA, scanB, coded, kForwardBound);
 }
 
-unsigned InversePair(const int16_t* a, const int16_t* b, int16_t* outA, int16_t* outB) {
-  return detail::InversePairAvx512(a, b, outA, outB, kInverseBound);
+unsigned InversePair(const int16_t* scanA, const int16_t* scanB, unsigned blocks, int qp, bool intra,
+                     int16_t* outA, int16_t* outB) {
+  return detail::InversePairAvx512(scanA, scanB, blocks, qp, intra, outA, outB, kInverseBound);
 }
 
 }  // namespace osprel::fast_transform

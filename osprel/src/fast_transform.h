@@ -22,11 +22,13 @@ bool Available();
 unsigned ForwardQuantisePair(const int16_t* a, const int16_t* b, int qp, bool intra, int16_t* scanA,
                              int16_t* scanB, bool coded[2]);
 
-// Inverse transform of two dequantised blocks given in transposed order
-// (Layout::kTransposed) into samples in raster order, as ippiDCT8x8Inv_16s_C1
-// gives them for the same blocks in raster order. Returns a mask of the blocks
-// whose outputs were not settled (bit 0 a, bit 1 b).
-unsigned InversePair(const int16_t* a, const int16_t* b, int16_t* outA, int16_t* outB);
+// Dequantisation and inverse transform of the levels (scan order) of the
+// blocks present in `blocks` (bit 0 a, bit 1 b; an absent block counts as all
+// zeros and its output is to be ignored) into samples in raster order, as
+// DequantiseIntra / DequantiseInter and ippiDCT8x8Inv_16s_C1 give them.
+// Returns the mask of present blocks whose outputs were not settled.
+unsigned InversePair(const int16_t* scanA, const int16_t* scanB, unsigned blocks, int qp, bool intra,
+                     int16_t* outA, int16_t* outB);
 
 }  // namespace osprel::fast_transform
 

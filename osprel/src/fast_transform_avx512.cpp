@@ -124,6 +124,37 @@ inline bool StoreScan(const __m512i* columns, const std::array<int16_t, 32>& pic
   return ((_mm512_test_epi16_mask(s0, s0) & (intra ? ~1u : ~0u)) | _mm512_test_epi16_mask(s1, s1)) != 0;
 }
 
+// Transposed position -> scan position.
+alignas(64) constexpr std::array<int16_t, 64> kScanOfTransposed = [] {
+  std::array<int16_t, 64> s{};
+  for (int i = 0; i < 64; ++i) s[kScanToTransposed[i]] = static_cast<int16_t>(i);
+  return s;
+}();
+
+// Levels in scan order to reconstruction values in transposed order, as the
+// table dequantiser gives them: |R| = qp (2 |L| + 1), less 1 for an even qp,
+// with the sign of L, and 0 for 0; an intra DC becomes 8 x its level. A block
+// that is not present is all zeros.
+inline void Dequantise(const int16_t* scan, bool present, int qp, bool intra, int16_t* out) {
+  if (!present) {
+    _mm512_store_si512(out, _mm512_setzero_si512());
+    _mm512_store_si512(out + 32, _mm512_setzero_si512());
+    return;
+  }
+  const __m512i s0 = _mm512_loadu_si512(scan), s1 = _mm512_loadu_si512(scan + 32);
+  const __m512i q = _mm512_set1_epi16(static_cast<int16_t>(qp)), even = _mm512_set1_epi16(qp % 2 == 0 ? 1 : 0);
+  const __m512i one = _mm512_set1_epi16(1), zero = _mm512_setzero_si512();
+  for (int h = 0; h < 2; ++h) {
+    const __m512i level = _mm512_permutex2var_epi16(s0, _mm512_load_si512(kScanOfTransposed.data() + 32 * h), s1);
+    const __m512i twice = _mm512_add_epi16(_mm512_abs_epi16(level), _mm512_abs_epi16(level));
+    __m512i value = _mm512_sub_epi16(_mm512_mullo_epi16(_mm512_add_epi16(twice, one), q), even);
+    value = _mm512_maskz_mov_epi16(_mm512_test_epi16_mask(level, level), value);
+    value = _mm512_mask_sub_epi16(value, _mm512_cmplt_epi16_mask(level, zero), zero, value);
+    _mm512_store_si512(out + 32 * h, value);
+  }
+  if (intra) out[0] = static_cast<int16_t>(8 * scan[0]);
+}
+
 // Intra DC level from the level-shifted DC coefficient of one block: the
 // sample sum is 8 x DC exactly (the bound is far below 1/16), its coefficient
 // sum / 8 rounds halves up, and the level is that / 8 within 1..254.
@@ -188,14 +219,17 @@ unsigned ForwardQuantisePairAvx512(const int16_t* a, const int16_t* b, int qp, b
   return BlockMask(doubt);
 }
 
-unsigned InversePairAvx512(const int16_t* a, const int16_t* b, int16_t* outA, int16_t* outB,
-                           float errorPerUnit) {
+unsigned InversePairAvx512(const int16_t* scanA, const int16_t* scanB, unsigned blocks, int qp, bool intra,
+                           int16_t* outA, int16_t* outB, float errorPerUnit) {
+  alignas(64) int16_t coef[2][64];
+  Dequantise(scanA, blocks & 1u, qp, intra, coef[0]);
+  Dequantise(scanB, blocks & 2u, qp, intra, coef[1]);
   // The DC adds exactly DC / 8 to every output: it is left out of the
   // butterflies and added at the end, so that the bound only grows with the AC.
   __m512 r[8];
   __m512i absSum = _mm512_setzero_si512();
   for (int i = 0; i < 8; ++i) {
-    __m512i x = Rows(a + 8 * i, b + 8 * i);
+    __m512i x = Rows(coef[0] + 8 * i, coef[1] + 8 * i);
     if (i == 0) x = _mm512_mask_mov_epi32(x, 0x0101, _mm512_setzero_si512());
     absSum = _mm512_add_epi32(absSum, _mm512_abs_epi32(x));
     r[i] = _mm512_cvtepi32_ps(x);
@@ -205,7 +239,7 @@ unsigned InversePairAvx512(const int16_t* a, const int16_t* b, int16_t* outA, in
   tovrik::kernel::Inverse8<PairOps>(r);
   // r[y], lane x (block a) or 8 + x (block b): the output of row y, column x.
 
-  const float dcA = 0.125f * a[0], dcB = 0.125f * b[0];  // exact
+  const float dcA = 0.125f * coef[0][0], dcB = 0.125f * coef[1][0];  // exact
   // No output exceeds a quarter of the AC sum plus the DC part: a bound for
   // the rounding of the DC addition, and for staying within 16 bits.
   const float l1a = static_cast<float>(_mm512_mask_reduce_add_epi32(kLanesA, absSum));
@@ -223,7 +257,7 @@ unsigned InversePairAvx512(const int16_t* a, const int16_t* b, int16_t* outA, in
     _mm_storeu_si128(reinterpret_cast<__m128i*>(outA + 8 * y), _mm256_castsi256_si128(rows));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(outB + 8 * y), _mm256_extracti128_si256(rows, 1));
   }
-  return BlockMask(doubt);
+  return BlockMask(doubt) & blocks;
 }
 
 }  // namespace osprel::fast_transform::detail

@@ -10,8 +10,8 @@ namespace osprel::fast_transform::detail {
 
 unsigned ForwardQuantisePairAvx512(const int16_t* a, const int16_t* b, int qp, bool intra, int16_t* scanA,
                                    int16_t* scanB, bool coded[2], float errorPerUnit);
-unsigned InversePairAvx512(const int16_t* a, const int16_t* b, int16_t* outA, int16_t* outB,
-                           float errorPerUnit);
+unsigned InversePairAvx512(const int16_t* scanA, const int16_t* scanB, unsigned blocks, int qp, bool intra,
+                           int16_t* outA, int16_t* outB, float errorPerUnit);
 
 }  // namespace osprel::fast_transform::detail
 

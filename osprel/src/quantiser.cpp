@@ -115,26 +115,16 @@ uint64_t NonzeroMask(const int16_t* scan) {
   return mask;
 }
 
-namespace {
-
-const uint8_t* Positions(Layout layout) {
-  return layout == Layout::kRaster ? kScanToRaster.data() : kScanToTransposed.data();
+void DequantiseIntra(const QuantTables& t, const int16_t* scan, int16_t* raster) {
+  raster[0] = static_cast<int16_t>(8 * scan[0]);
+  for (int i = 1; i < 64; ++i) raster[kScanToRaster[i]] = t.dequant[scan[i] + 127];
 }
 
-}  // namespace
-
-void DequantiseIntra(const QuantTables& t, const int16_t* scan, int16_t* out, Layout layout) {
-  const uint8_t* position = Positions(layout);
-  out[0] = static_cast<int16_t>(8 * scan[0]);
-  for (int i = 1; i < 64; ++i) out[position[i]] = t.dequant[scan[i] + 127];
-}
-
-void DequantiseInter(const QuantTables& t, const int16_t* scan, int16_t* out, Layout layout) {
-  const uint8_t* position = Positions(layout);
-  std::memset(out, 0, 64 * sizeof(int16_t));
+void DequantiseInter(const QuantTables& t, const int16_t* scan, int16_t* raster) {
+  std::memset(raster, 0, 64 * sizeof(int16_t));
   for (uint64_t m = NonzeroMask(scan); m; m &= m - 1) {
     const int i = __builtin_ctzll(m);
-    out[position[i]] = t.dequant[scan[i] + 127];
+    raster[kScanToRaster[i]] = t.dequant[scan[i] + 127];
   }
 }
 

@@ -27,14 +27,10 @@ bool QuantiseInter(const QuantTables& t, const int16_t* coef, int16_t* scan);
 // Bit i set when scan[i] is nonzero.
 uint64_t NonzeroMask(const int16_t* scan);
 
-// Order of the 64 values of a block: raster (row * 8 + column) or transposed
-// (column * 8 + row).
-enum class Layout { kRaster, kTransposed };
-
-// Levels in scan order back to reconstruction values; an intra DC becomes 8 x
-// its level.
-void DequantiseIntra(const QuantTables& t, const int16_t* scan, int16_t* out, Layout layout = Layout::kRaster);
-void DequantiseInter(const QuantTables& t, const int16_t* scan, int16_t* out, Layout layout = Layout::kRaster);
+// Levels in scan order back to reconstruction values in raster order; an
+// intra DC becomes 8 x its level.
+void DequantiseIntra(const QuantTables& t, const int16_t* scan, int16_t* raster);
+void DequantiseInter(const QuantTables& t, const int16_t* scan, int16_t* raster);
 
 }  // namespace osprel
 

@@ -6,6 +6,7 @@
 #include "fast_transform.h"
 #include "quantiser.h"
 #include "tovrik.h"
+#include "vlc_tables.h"
 
 #include <gtest/gtest.h>
 
@@ -129,17 +130,18 @@ TEST(FastTransform, InverseSettlesMostBlocksAndMatchesTheExactPath) {
       for (int count : {1, 6, 20, 64}) {
         int settled = 0, total = 0;
         for (int n = 0; n < 300; ++n) {
-          Block levels[2], transposed[2], want[2], got[2];
+          Block levels[2], want[2], got[2];
           for (int j = 0; j < 2; ++j) {
             levels[j] = RandomLevels(g, intra, count, count > 20 ? 127 : 12);
-            const auto dequantise = intra ? osprel::DequantiseIntra : osprel::DequantiseInter;
-            dequantise(t, levels[j].data(), want[j].data(), osprel::Layout::kRaster);
-            dequantise(t, levels[j].data(), transposed[j].data(), osprel::Layout::kTransposed);
+            (intra ? osprel::DequantiseIntra : osprel::DequantiseInter)(t, levels[j].data(), want[j].data());
             ippiDCT8x8Inv_16s_C1(want[j].data(), want[j].data());
           }
-          const unsigned unsettled =
-              fast::InversePair(transposed[0].data(), transposed[1].data(), got[0].data(), got[1].data());
+          const unsigned present = 1u + 2u * (n % 4 != 0);  // now and then block b is absent
+          const unsigned unsettled = fast::InversePair(levels[0].data(), levels[1].data(), present, qp, intra,
+                                                       got[0].data(), got[1].data());
+          ASSERT_EQ(unsettled & ~present, 0u);
           for (int j = 0; j < 2; ++j) {
+            if (!(present >> j & 1)) continue;
             ++total;
             if (unsettled >> j & 1) continue;
             ++settled;
@@ -155,27 +157,34 @@ TEST(FastTransform, InverseSettlesMostBlocksAndMatchesTheExactPath) {
   }
 }
 
-// A DC alone gives DC / 8 everywhere: an exact half for every DC of 4 mod 8,
-// which single precision cannot settle by bounds and must hand back.
+// Levels at the DC and at row 0, column 4 give outputs (R_dc +- R_04) / 8,
+// exact halves when that sum is 4 mod 8: bounds cannot settle those, so the
+// block must go back, and every other block must match the exact path.
 TEST(FastTransform, InverseHandsBackExactHalves) {
   if (!fast::Available()) GTEST_SKIP() << "no AVX-512 on this processor";
-  for (int dc = -2044; dc <= 2044; dc += 2) {
-    Block in[2] = {}, out[2], want[2] = {};
-    in[0][0] = int16_t(dc);
-    in[1][0] = int16_t(dc + 1);
-    for (int j = 0; j < 2; ++j) {
-      want[j][0] = in[j][0];
-      ippiDCT8x8Inv_16s_C1(want[j].data(), want[j].data());
-    }
-    const unsigned unsettled = fast::InversePair(in[0].data(), in[1].data(), out[0].data(), out[1].data());
-    for (int j = 0; j < 2; ++j) {
-      const bool half = ((in[j][0] % 8) + 8) % 8 == 4;
-      EXPECT_EQ((unsettled >> j & 1) != 0, half) << "DC " << in[j][0];
-      if (!half) {
-        EXPECT_EQ(out[j], want[j]) << "DC " << in[j][0];
+  int halves = 0;
+  for (int qp = 1; qp <= 4; ++qp) {
+    const osprel::QuantTables t = Tables(qp);
+    for (int dc = -4; dc <= 4; ++dc) {
+      for (int ac = -4; ac <= 4; ++ac) {
+        Block levels{}, want, got[2];
+        levels[0] = int16_t(dc);
+        levels[osprel::kZigzag[4]] = int16_t(ac);
+        osprel::DequantiseInter(t, levels.data(), want.data());
+        const int sum = want[0] + want[4], difference = want[0] - want[4];
+        const bool half = (sum % 8 + 8) % 8 == 4 || (difference % 8 + 8) % 8 == 4;
+        halves += half;
+        ippiDCT8x8Inv_16s_C1(want.data(), want.data());
+        const unsigned unsettled =
+            fast::InversePair(levels.data(), levels.data(), 1u, qp, false, got[0].data(), got[1].data());
+        ASSERT_EQ(unsettled != 0, half) << "QP " << qp << " levels " << dc << ", " << ac;
+        if (!half) {
+          ASSERT_EQ(got[0], want) << "QP " << qp << " levels " << dc << ", " << ac;
+        }
       }
     }
   }
+  EXPECT_GT(halves, 20);
 }
 
 }  // namespace
