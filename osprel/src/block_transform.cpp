@@ -1,5 +1,6 @@
 #include "block_transform.h"
 
+#include "block_ops.h"
 #include "fast_transform.h"
 #include "tovrik.h"
 
@@ -51,6 +52,21 @@ void Reconstruct(const QuantTables& q, bool intra, const MacroblockBlocks& level
         fast ? fast_transform::InversePair(levels[k], levels[k + 1], pair, q.qp, intra, out[k], out[k + 1]) : pair;
     for (int j = 0; j < 2; ++j)
       if (exact >> j & 1u) ExactReconstruct(q, intra, levels[k + j], out[k + j]);
+  }
+}
+
+void StoreMacroblock(bool intra, const MacroblockBlocks& samples, const MacroblockBlocks& levels,
+                     const bool coded[6], const uint8_t* const pred[6], const int predPitch[6],
+                     uint8_t* const dst[6], const int dstPitch[6]) {
+  for (int k = 0; k < 6; ++k) {
+    if (intra && coded[k])
+      StoreClip(samples[k], dst[k], dstPitch[k]);
+    else if (intra)
+      FillBlock(static_cast<uint8_t>(levels[k][0]), dst[k], dstPitch[k]);
+    else if (coded[k])
+      AddClip(pred[k], predPitch[k], samples[k], dst[k], dstPitch[k]);
+    else
+      CopyBlock(pred[k], predPitch[k], dst[k], dstPitch[k], 8);
   }
 }
 

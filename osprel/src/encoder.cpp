@@ -181,16 +181,16 @@ void Encoder::CodeMacroblock(int index, int x, int y) {
 
   // Chroma (Cb = block 4, Cr = block 5).
   const int cvx = ChromaVector(2 * s.dx), cvy = ChromaVector(2 * s.dy);
-  alignas(16) uint8_t pred[2][64];
+  alignas(16) uint8_t chromaPred[2][64];
   const uint8_t* srcC[2] = {srcCb_ + cy * cw + cx, srcCr_ + cy * cw + cx};
   const uint8_t* refC[2] = {ref.cb, ref.cr};
   for (int k = 0; k < 2; ++k) {
     if (intra) {
       TakeBlock(srcC[k], cw, blocks[4 + k]);
     } else {
-      PredictBlock(refC[k], cw, cx, cy, cvx, cvy, 8, pred[k], 8);
+      PredictBlock(refC[k], cw, cx, cy, cvx, cvy, 8, chromaPred[k], 8);
       if (s.sad16 < kSkipSad16) continue;
-      Residual(srcC[k], cw, pred[k], 8, blocks[4 + k]);
+      Residual(srcC[k], cw, chromaPred[k], 8, blocks[4 + k]);
     }
     take |= 1u << (4 + k);
   }
@@ -203,32 +203,14 @@ void Encoder::CodeMacroblock(int index, int x, int y) {
 
   // Reconstruction, exactly as the decoder will do it.
   Reconstruct(quant_, intra, levels, coded, blocks);
-  uint8_t* dst[6] = {cur.y + y * w + x,       cur.y + y * w + x + 8,   cur.y + (y + 8) * w + x,
-                     cur.y + (y + 8) * w + x + 8, cur.cb + cy * cw + cx, cur.cr + cy * cw + cx};
+  uint8_t* const dst[6] = {cur.y + y * w + x,       cur.y + y * w + x + 8,   cur.y + (y + 8) * w + x,
+                           cur.y + (y + 8) * w + x + 8, cur.cb + cy * cw + cx, cur.cr + cy * cw + cx};
   const int pitch[6] = {w, w, w, w, cw, cw};
-  for (int k = 0; k < 6; ++k) {
-    if (intra) {
-      if (coded[k])
-        StoreClip(blocks[k], dst[k], pitch[k]);
-      else
-        FillBlock(static_cast<uint8_t>(levels[k][0]), dst[k], pitch[k]);
-      continue;
-    }
-    const uint8_t* p;
-    int pp;
-    if (k < 4) {
-      const int bx = x + 8 * (k & 1), by = y + 8 * (k >> 1);
-      p = ref.y + (by + s.dy) * w + bx + s.dx;
-      pp = w;
-    } else {
-      p = pred[k - 4];
-      pp = 8;
-    }
-    if (coded[k])
-      AddClip(p, pp, blocks[k], dst[k], pitch[k]);
-    else
-      CopyBlock(p, pp, dst[k], pitch[k], 8);
-  }
+  const uint8_t* const lumaPred = ref.y + (y + s.dy) * w + x + s.dx;  // whole-pel vectors
+  const uint8_t* const pred[6] = {lumaPred, lumaPred + 8, lumaPred + 8 * w, lumaPred + 8 * w + 8, chromaPred[0],
+                                  chromaPred[1]};
+  const int predPitch[6] = {w, w, w, w, 8, 8};
+  StoreMacroblock(intra, blocks, levels, coded, pred, predPitch, dst, pitch);
 
   // Macroblock layer.
   if (!intra && cbp == 0 && s.dx == 0 && s.dy == 0) {

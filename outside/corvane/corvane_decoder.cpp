@@ -2,9 +2,9 @@
 
 #include "bit_reader.h"
 #include "block_ops.h"
+#include "block_transform.h"
 #include "motion.h"
 #include "picture_format.h"
-#include "tovrik.h"
 #include "vlc_reader.h"
 
 #include <cstring>
@@ -182,40 +182,26 @@ bool CorvaneDecoder::DecodeMacroblock(BitReader& in, int index, int x, int y, bo
   }
 
   static constexpr int kCbpBit[6] = {32, 16, 8, 4, 2, 1};
-  uint8_t* dst[6] = {cur.y + y * w + x,           cur.y + y * w + x + 8,   cur.y + (y + 8) * w + x,
-                     cur.y + (y + 8) * w + x + 8, cur.cb + cy * cw + cx, cur.cr + cy * cw + cx};
-  alignas(16) int16_t scan[64];
-  alignas(16) int16_t block[64];
+  alignas(64) MacroblockBlocks levels = {};
+  bool coded[6];
   for (int k = 0; k < 6; ++k) {
-    const int pitch = k < 4 ? w : cw;
-    const bool coded = (cbp & kCbpBit[k]) != 0;
+    coded[k] = (cbp & kCbpBit[k]) != 0;
     if (intra) {
       const int dc = static_cast<int>(in.Get(8));
       if (dc == 0 || dc == 128) return false;
-      std::memset(scan, 0, sizeof scan);
-      scan[0] = static_cast<int16_t>(dc == 255 ? 128 : dc);
-      if (!coded) {
-        FillBlock(static_cast<uint8_t>(scan[0]), dst[k], pitch);
-        continue;
-      }
-      if (!ReadBlock(in, 1, scan)) return false;
-      DequantiseIntra(quant_, scan, block);
-      ippiDCT8x8Inv_16s_C1(block, block);
-      StoreClip(block, dst[k], pitch);
-      continue;
+      levels[k][0] = static_cast<int16_t>(dc == 255 ? 128 : dc);
     }
-    const uint8_t* p = k < 4 ? lp + (k >> 1) * 8 * lpp + (k & 1) * 8 : chromaPred[k - 4];
-    const int pp = k < 4 ? lpp : 8;
-    if (!coded) {
-      CopyBlock(p, pp, dst[k], pitch, 8);
-      continue;
-    }
-    std::memset(scan, 0, sizeof scan);
-    if (!ReadBlock(in, 0, scan)) return false;
-    DequantiseInter(quant_, scan, block);
-    ippiDCT8x8Inv_16s_C1(block, block);
-    AddClip(p, pp, block, dst[k], pitch);
+    if (coded[k] && !ReadBlock(in, intra ? 1 : 0, levels[k])) return false;
   }
+
+  alignas(64) MacroblockBlocks samples;
+  Reconstruct(quant_, intra, levels, coded, samples);
+  uint8_t* const dst[6] = {cur.y + y * w + x,           cur.y + y * w + x + 8,   cur.y + (y + 8) * w + x,
+                           cur.y + (y + 8) * w + x + 8, cur.cb + cy * cw + cx, cur.cr + cy * cw + cx};
+  const int pitch[6] = {w, w, w, w, cw, cw};
+  const uint8_t* const pred[6] = {lp, lp + 8, lp + 8 * lpp, lp + 8 * lpp + 8, chromaPred[0], chromaPred[1]};
+  const int predPitch[6] = {lpp, lpp, lpp, lpp, 8, 8};
+  StoreMacroblock(intra, samples, levels, coded, pred, predPitch, dst, pitch);
   return true;
 }
 
