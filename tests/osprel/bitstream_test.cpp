@@ -123,6 +123,37 @@ TEST(BlockLayer, EscapesForLargeLevelsAndMissingCodes) {
   EXPECT_EQ(events({{27, 1}, {63, 1}}), "0000011" "0" "011011" "00000001" "000001011010" "0");
 }
 
+// Every level at every run, as the only event (LAST 1) and before a last
+// event (LAST 0): the table's code and a sign bit where the standard has a
+// code for the combination, else the 22-bit escape.
+TEST(BlockLayer, EveryLevelAtEveryRunTakesItsCodeOrTheEscape) {
+  const auto fixed = [](uint32_t v, int n) {
+    std::string s;
+    for (int i = n - 1; i >= 0; --i) s += (v >> i) & 1 ? '1' : '0';
+    return s;
+  };
+  const auto expected = [&](int last, int run, int level) {
+    const int a = level < 0 ? -level : level;
+    if (a <= osprel::kMaxCodedLevel && osprel::kTcoef.v[last][run][a].len) {
+      const osprel::Vlc v = osprel::kTcoef.v[last][run][a];
+      return fixed(v.code, v.len) + (level < 0 ? "1" : "0");
+    }
+    return "0000011" + fixed(uint32_t(last), 1) + fixed(uint32_t(run), 6) + fixed(uint32_t(level) & 255u, 8);
+  };
+  for (int run = 0; run < 63; ++run)
+    for (int level = -127; level <= 127; ++level) {
+      if (level == 0) continue;
+      int16_t scan[64] = {};
+      scan[run] = int16_t(level);
+      ASSERT_EQ(Written([&](BitWriter& w) { osprel::WriteBlockEvents(w, scan, 0); }), expected(1, run, level))
+          << "LAST 1 RUN " << run << " LEVEL " << level;
+      scan[63] = 1;
+      ASSERT_EQ(Written([&](BitWriter& w) { osprel::WriteBlockEvents(w, scan, 0); }),
+                expected(0, run, level) + expected(1, 62 - run, 1))
+          << "LAST 0 RUN " << run << " LEVEL " << level;
+    }
+}
+
 TEST(VlcTables, CodedCombinationsAreExactlyTheStandardOnes) {
   const int maxLevel0[27] = {12, 6, 4, 3, 3, 3, 3, 2, 2, 2, 2, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1};
   int codes = 0;
