@@ -9,7 +9,12 @@
 namespace osprel {
 namespace {
 
-bool ExactTransformQuantise(const QuantTables& q, bool intra, int16_t* block, int16_t* levels) {
+bool ExactTransformQuantise(const QuantTables& q, bool intra, const BlockSources& in, int k, int16_t* levels) {
+  alignas(16) int16_t block[64];
+  if (intra)
+    TakeBlock(in.src[k], in.srcPitch[k], block);
+  else
+    Residual(in.src[k], in.srcPitch[k], in.pred[k], in.predPitch[k], block);
   ippiDCT8x8Fwd_16s_C1(block, block);
   return intra ? QuantiseIntra(q, block, levels) : QuantiseInter(q, block, levels);
 }
@@ -21,7 +26,7 @@ void ExactReconstruct(const QuantTables& q, bool intra, const int16_t* levels, i
 
 }  // namespace
 
-void TransformQuantise(const QuantTables& q, bool intra, unsigned take, MacroblockBlocks& samples,
+void TransformQuantise(const QuantTables& q, bool intra, unsigned take, const BlockSources& in,
                        MacroblockBlocks& levels, bool coded[6]) {
   const bool fast = fast_transform::Available();
   for (int k = 0; k < 6; k += 2) {
@@ -30,15 +35,16 @@ void TransformQuantise(const QuantTables& q, bool intra, unsigned take, Macroblo
     coded[k] = coded[k + 1] = false;
     if (!pair) continue;
     if (fast) {
-      for (int j = 0; j < 2; ++j)
-        if (!(pair >> j & 1u)) std::memset(samples[k + j], 0, sizeof samples[k + j]);
+      // Both blocks of the pair are read (they lie inside the planes); a
+      // block left out only has its results ignored.
+      const fast_transform::PixelPair pixels = {in.src[k],  in.src[k + 1],  in.srcPitch[k],
+                                                in.pred[k], in.pred[k + 1], in.predPitch[k]};
       bool pairCoded[2];
-      exact = pair & fast_transform::ForwardQuantisePair(samples[k], samples[k + 1], q.qp, intra, levels[k],
-                                                          levels[k + 1], pairCoded);
+      exact = pair & fast_transform::ForwardQuantisePair(pixels, q.qp, intra, levels[k], levels[k + 1], pairCoded);
       for (int j = 0; j < 2; ++j) coded[k + j] = (pair >> j & 1u) && pairCoded[j];
     }
     for (int j = 0; j < 2; ++j)
-      if (exact >> j & 1u) coded[k + j] = ExactTransformQuantise(q, intra, samples[k + j], levels[k + j]);
+      if (exact >> j & 1u) coded[k + j] = ExactTransformQuantise(q, intra, in, k + j, levels[k + j]);
   }
 }
 

@@ -13,11 +13,20 @@ namespace osprel {
 
 using MacroblockBlocks = int16_t[6][64];
 
+// The six blocks in the picture planes and, for an inter macroblock, their
+// predictions (the residual is source minus prediction). The two blocks of
+// each pair (Y0 Y1, Y2 Y3, Cb Cr) share their pitches.
+struct BlockSources {
+  const uint8_t* src[6];
+  int srcPitch[6];
+  const uint8_t* pred[6];
+  int predPitch[6];
+};
+
 // Blocks whose bit (1 << k) is set in `take` are transformed and quantised
 // into levels[k] (scan order) and coded[k] tells whether they count as coded;
-// the others are left out (coded[k] false) and their samples may be
-// overwritten. Samples or residuals must lie within -255..255.
-void TransformQuantise(const QuantTables& q, bool intra, unsigned take, MacroblockBlocks& samples,
+// the others are left out (coded[k] false, levels[k] undefined).
+void TransformQuantise(const QuantTables& q, bool intra, unsigned take, const BlockSources& in,
                        MacroblockBlocks& levels, bool coded[6]);
 
 // The reconstruction values of every coded block: dequantised levels[k]

@@ -161,56 +161,40 @@ void Encoder::CodeMacroblock(int index, int x, int y) {
 
   const bool intra = s.type == kMbIntra;
   const int w = width_, cw = width_ / 2, cx = x / 2, cy = y / 2;
-  alignas(64) MacroblockBlocks blocks;
-  alignas(64) MacroblockBlocks levels;
-  unsigned take = 0;
 
-  // Luma.
-  for (int k = 0; k < 4; ++k) {
-    const int bx = x + 8 * (k & 1), by = y + 8 * (k >> 1);
-    const uint8_t* src = srcY_ + by * w + bx;
-    if (intra) {
-      TakeBlock(src, w, blocks[k]);
-    } else if (s.sad8[k] >= kSkipSad8) {
-      Residual(src, w, ref.y + (by + s.dy) * w + bx + s.dx, w, blocks[k]);
-    } else {
-      continue;
-    }
-    take |= 1u << k;
-  }
-
-  // Chroma (Cb = block 4, Cr = block 5).
-  const int cvx = ChromaVector(2 * s.dx), cvy = ChromaVector(2 * s.dy);
+  // The blocks (Y0..Y3, Cb, Cr), their predictions (inter; whole-pel luma
+  // vectors, bilinear chroma) and which of them are transformed: every intra
+  // block, and each inter block whose prediction misses by enough.
+  const uint8_t* const srcLuma = srcY_ + y * w + x;
+  const uint8_t* const lumaPred = ref.y + (y + s.dy) * w + x + s.dx;
   alignas(16) uint8_t chromaPred[2][64];
-  const uint8_t* srcC[2] = {srcCb_ + cy * cw + cx, srcCr_ + cy * cw + cx};
-  const uint8_t* refC[2] = {ref.cb, ref.cr};
-  for (int k = 0; k < 2; ++k) {
-    if (intra) {
-      TakeBlock(srcC[k], cw, blocks[4 + k]);
-    } else {
-      PredictBlock(refC[k], cw, cx, cy, cvx, cvy, 8, chromaPred[k], 8);
-      if (s.sad16 < kSkipSad16) continue;
-      Residual(srcC[k], cw, chromaPred[k], 8, blocks[4 + k]);
-    }
-    take |= 1u << (4 + k);
+  if (!intra) {
+    const int cvx = ChromaVector(2 * s.dx), cvy = ChromaVector(2 * s.dy);
+    PredictBlock(ref.cb, cw, cx, cy, cvx, cvy, 8, chromaPred[0], 8);
+    PredictBlock(ref.cr, cw, cx, cy, cvx, cvy, 8, chromaPred[1], 8);
   }
+  const BlockSources in = {
+      {srcLuma, srcLuma + 8, srcLuma + 8 * w, srcLuma + 8 * w + 8, srcCb_ + cy * cw + cx, srcCr_ + cy * cw + cx},
+      {w, w, w, w, cw, cw},
+      {lumaPred, lumaPred + 8, lumaPred + 8 * w, lumaPred + 8 * w + 8, chromaPred[0], chromaPred[1]},
+      {w, w, w, w, 8, 8}};
+  unsigned take = 0;
+  for (int k = 0; k < 6; ++k)
+    if (intra || (k < 4 ? s.sad8[k] >= kSkipSad8 : s.sad16 >= kSkipSad16)) take |= 1u << k;
 
+  alignas(64) MacroblockBlocks levels;
   bool coded[6];
-  TransformQuantise(quant_, intra, take, blocks, levels, coded);
+  TransformQuantise(quant_, intra, take, in, levels, coded);
   int cbp = 0;
   for (int k = 0; k < 6; ++k)
     if (coded[k]) cbp |= kCbpBit[k];
 
   // Reconstruction, exactly as the decoder will do it.
-  Reconstruct(quant_, intra, levels, coded, blocks);
+  alignas(64) MacroblockBlocks samples;
+  Reconstruct(quant_, intra, levels, coded, samples);
   uint8_t* const dst[6] = {cur.y + y * w + x,       cur.y + y * w + x + 8,   cur.y + (y + 8) * w + x,
                            cur.y + (y + 8) * w + x + 8, cur.cb + cy * cw + cx, cur.cr + cy * cw + cx};
-  const int pitch[6] = {w, w, w, w, cw, cw};
-  const uint8_t* const lumaPred = ref.y + (y + s.dy) * w + x + s.dx;  // whole-pel vectors
-  const uint8_t* const pred[6] = {lumaPred, lumaPred + 8, lumaPred + 8 * w, lumaPred + 8 * w + 8, chromaPred[0],
-                                  chromaPred[1]};
-  const int predPitch[6] = {w, w, w, w, 8, 8};
-  StoreMacroblock(intra, blocks, levels, coded, pred, predPitch, dst, pitch);
+  StoreMacroblock(intra, samples, levels, coded, in.pred, in.predPitch, dst, in.srcPitch);
 
   // Macroblock layer.
   if (!intra && cbp == 0 && s.dx == 0 && s.dy == 0) {

@@ -72,9 +72,9 @@ const float kInverseBound = static_cast<float>(BoundPerUnit<false>());
 
 bool Available() { return kAvailable; }
 
-unsigned ForwardQuantisePair(const int16_t* a, const int16_t* b, int qp, bool intra, int16_t* scanA,
-                             int16_t* scanB, bool coded[2]) {
-  return detail::ForwardQuantisePairAvx512(a, b, qp, intra, scanA, scanB, coded, kForwardBound);
+unsigned ForwardQuantisePair(const PixelPair& in, int qp, bool intra, int16_t* scanA, int16_t* scanB,
+                             bool coded[2]) {
+  return detail::ForwardQuantisePairAvx512(in, qp, intra, scanA, scanB, coded, kForwardBound);
 }
 
 unsigned InversePair(const int16_t* scanA, const int16_t* scanB, unsigned blocks, int qp, bool intra,

@@ -13,14 +13,24 @@ namespace osprel::fast_transform {
 
 bool Available();
 
-// Forward transform and quantisation of blocks a and b (raster order, every
-// value within -255..255: samples of an intra block, residuals of an inter
-// one) into levels in scan order, as QuantiseIntra / QuantiseInter after the
-// exact transform give them; coded[] as they return it. Returns a mask of the
-// blocks (bit 0 a, bit 1 b) whose levels and coded flag were not settled and
-// must come from the exact path.
-unsigned ForwardQuantisePair(const int16_t* a, const int16_t* b, int qp, bool intra, int16_t* scanA,
-                             int16_t* scanB, bool coded[2]);
+// Two 8x8 blocks of a picture plane, a and b, with one pitch, and for
+// residuals their predictions (with one pitch of their own).
+struct PixelPair {
+  const uint8_t* a;
+  const uint8_t* b;
+  int pitch;
+  const uint8_t* predA;
+  const uint8_t* predB;
+  int predPitch;
+};
+
+// Forward transform and quantisation of the samples (intra) or the residuals
+// (inter: source minus prediction) of both blocks into levels in scan order,
+// as the exact transform and QuantiseIntra / QuantiseInter give them; coded[]
+// as they return it. Returns a mask of the blocks (bit 0 a, bit 1 b) whose
+// levels and coded flag were not settled and must come from the exact path.
+unsigned ForwardQuantisePair(const PixelPair& in, int qp, bool intra, int16_t* scanA, int16_t* scanB,
+                             bool coded[2]);
 
 // Dequantisation and inverse transform of the levels (scan order) of the
 // blocks present in `blocks` (bit 0 a, bit 1 b; an absent block counts as all

@@ -54,6 +54,13 @@ inline __m512i Rows(const int16_t* a, const int16_t* b) {
   return _mm512_cvtepi16_epi32(_mm256_inserti128_si256(_mm256_castsi128_si256(ra), rb, 1));
 }
 
+// Row i of both blocks of pixels as sixteen 32-bit integers.
+inline __m512i PixelRows(const uint8_t* a, const uint8_t* b) {
+  const __m128i ra = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(a));
+  const __m128i rb = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(b));
+  return _mm512_cvtepu8_epi32(_mm_unpacklo_epi64(ra, rb));
+}
+
 // Transposes both 8x8 halves of r[0..7].
 inline void TransposeHalves(__m512* r) {
   __m512 t[8], s[8];
@@ -166,15 +173,16 @@ inline int16_t IntraDcLevel(float shiftedDc) {
 
 }  // namespace
 
-unsigned ForwardQuantisePairAvx512(const int16_t* a, const int16_t* b, int qp, bool intra, int16_t* scanA,
-                                   int16_t* scanB, bool coded[2], float errorPerUnit) {
+unsigned ForwardQuantisePairAvx512(const PixelPair& in, int qp, bool intra, int16_t* scanA, int16_t* scanB,
+                                   bool coded[2], float errorPerUnit) {
   // Intra samples are shifted by -128: the AC coefficients stay the same and
   // the error bound, which follows the inputs' magnitudes, shrinks.
-  const __m512i shift = _mm512_set1_epi32(intra ? 128 : 0);
   __m512 r[8];
   __m512i absSum = _mm512_setzero_si512();
   for (int i = 0; i < 8; ++i) {
-    const __m512i x = _mm512_sub_epi32(Rows(a + 8 * i, b + 8 * i), shift);
+    const __m512i samples = PixelRows(in.a + i * in.pitch, in.b + i * in.pitch);
+    const __m512i x = _mm512_sub_epi32(samples, intra ? _mm512_set1_epi32(128)
+                                                      : PixelRows(in.predA + i * in.predPitch, in.predB + i * in.predPitch));
     absSum = _mm512_add_epi32(absSum, _mm512_abs_epi32(x));
     r[i] = _mm512_cvtepi32_ps(x);
   }

@@ -4,12 +4,14 @@
 #ifndef OSPREL_FAST_TRANSFORM_SIMD_H
 #define OSPREL_FAST_TRANSFORM_SIMD_H
 
+#include "fast_transform.h"
+
 #include <cstdint>
 
 namespace osprel::fast_transform::detail {
 
-unsigned ForwardQuantisePairAvx512(const int16_t* a, const int16_t* b, int qp, bool intra, int16_t* scanA,
-                                   int16_t* scanB, bool coded[2], float errorPerUnit);
+unsigned ForwardQuantisePairAvx512(const PixelPair& in, int qp, bool intra, int16_t* scanA, int16_t* scanB,
+                                   bool coded[2], float errorPerUnit);
 unsigned InversePairAvx512(const int16_t* scanA, const int16_t* scanB, unsigned blocks, int qp, bool intra,
                            int16_t* outA, int16_t* outB, float errorPerUnit);
 

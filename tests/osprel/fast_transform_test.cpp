@@ -92,10 +92,18 @@ TEST(FastTransform, ForwardSettlesMostBlocksAndMatchesTheExactPath) {
         int settled = 0, total = 0;
         for (int n = 0; n < 300; ++n) {
           Block pair[2] = {make(g, intra), make(g, intra)};
+          // Residuals as source minus prediction, both 0..255.
+          std::array<uint8_t, 64> src[2], pred[2];
+          for (int j = 0; j < 2; ++j)
+            for (int i = 0; i < 64; ++i) {
+              src[j][i] = uint8_t(std::max<int>(pair[j][i], 0));
+              pred[j][i] = uint8_t(std::max<int>(-pair[j][i], 0));
+            }
           Levels got[2];
           bool coded[2];
-          const unsigned unsettled = fast::ForwardQuantisePair(pair[0].data(), pair[1].data(), qp, intra,
-                                                               got[0].scan.data(), got[1].scan.data(), coded);
+          const fast::PixelPair pixels = {src[0].data(), src[1].data(), 8, pred[0].data(), pred[1].data(), 8};
+          const unsigned unsettled =
+              fast::ForwardQuantisePair(pixels, qp, intra, got[0].scan.data(), got[1].scan.data(), coded);
           for (int j = 0; j < 2; ++j) {
             ++total;
             if (unsettled >> j & 1) continue;
