@@ -70,7 +70,8 @@ const std::array<std::pair<const char*, Maker>, 5> kMakers = {{
        Block b;
        std::uniform_int_distribution<int> d(intra ? 0 : -255, 255);
        b.fill(int16_t(d(g)));
-       b[std::uniform_int_distribution<int>(0, 63)(g)] ^= 4;  // moves the sum by 4: DC on a half
+       int16_t& one = b[std::uniform_int_distribution<int>(0, 63)(g)];
+       one = int16_t(one + (one > 0 ? -4 : 4));  // moves the sum by 4: DC on a half
        return b;
      }},
     {"stripes", [](std::mt19937& g, bool intra) {
