@@ -166,7 +166,8 @@ inline void Dequantise(const int16_t* scan, bool present, int qp, bool intra, in
 // sample sum is 8 x DC exactly (the bound is far below 1/16), its coefficient
 // sum / 8 rounds halves up, and the level is that / 8 within 1..254.
 inline int16_t IntraDcLevel(float shiftedDc) {
-  const int sum = _mm_cvtss_si32(_mm_set_ss(8.0f * shiftedDc)) + 64 * 128;
+  const int sum =
+      _mm_cvt_roundss_si32(_mm_set_ss(8.0f * shiftedDc), _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC) + 64 * 128;
   const int level = ((sum + 4) >> 3) >> 3;
   return static_cast<int16_t>(level < 1 ? 1 : (level > 254 ? 254 : level));
 }
@@ -204,9 +205,11 @@ unsigned ForwardQuantisePairAvx512(const PixelPair& in, int qp, bool intra, int1
     __m512i n = _mm512_cvttps_epi32(Nearest(r[v], limit, &unsure));
     if (v % 4 == 0) {
       // Rows and columns 0 and 4 meet in coefficients that are a sum of the
-      // inputs times +-1/8: 8 x each is an integer, found exactly, so their
-      // rounding (an exact half goes away from zero) needs no bound.
-      const __m512i eighths = _mm512_abs_epi32(_mm512_cvtps_epi32(_mm512_mul_ps(r[v], _mm512_set1_ps(8.0f))));
+      // inputs times +-1/8: 8 x each is an integer, found exactly while the
+      // bound stays below 1/16 (Available() checks it), so their rounding (an
+      // exact half goes away from zero) needs no bound.
+      const __m512i eighths = _mm512_abs_epi32(_mm512_cvt_roundps_epi32(
+          _mm512_mul_ps(r[v], _mm512_set1_ps(8.0f)), _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC));
       n = _mm512_mask_mov_epi32(n, kRationalLanes, _mm512_srli_epi32(_mm512_add_epi32(eighths, _mm512_set1_epi32(4)), 3));
       unsure &= ~kRationalLanes;
     }

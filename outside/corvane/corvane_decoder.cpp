@@ -167,7 +167,7 @@ bool CorvaneDecoder::DecodeMacroblock(BitReader& in, int index, int x, int y, bo
 
   alignas(16) uint8_t lumaPred[256];
   alignas(16) uint8_t chromaPred[2][64];
-  const uint8_t* lp = nullptr;
+  const uint8_t* lp = lumaPred;  // (unused by intra blocks, but never null)
   int lpp = 16;
   if (!intra) {
     if (!(mvx & 1) && !(mvy & 1)) {
