@@ -4,23 +4,17 @@
 // macroblock; a checksum of the results is printed so that a change of the
 // search can be checked for identical decisions.
 //   osprel_motion_search_bench [pan|fractal|pattern] [frames]
+#include "../bench_race.h"
 #include "content.h"
 #include "motion.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <string>
 #include <vector>
 
 namespace {
-
-double ThreadSeconds() {
-  timespec t;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
 
 using Search = osprel::SearchResult (*)(const uint8_t*, const uint8_t*, int, int, int, int);
 
@@ -30,7 +24,7 @@ double Measure(Search search, const std::vector<osprel_bench::Frame>& f, int w, 
   double best = 1e9;
   for (int pass = 0; pass < 7; ++pass) {
     uint64_t sum = 0;
-    const double t0 = ThreadSeconds();
+    const double t0 = bench::CpuSeconds();
     for (size_t i = 1; i < f.size(); ++i)
       for (int y = 0; y < h; y += 16)
         for (int x = 0; x < w; x += 16) {
@@ -38,7 +32,7 @@ double Measure(Search search, const std::vector<osprel_bench::Frame>& f, int w, 
           sum = sum * 31 + uint64_t(r.sad16 + 65536) + uint64_t(r.dx + 16) * 7 + uint64_t(r.dy + 16) * 13 +
                 uint64_t(r.sad8[0] + 3 * r.sad8[3]) + (r.isStatic ? 1 : 0);
         }
-    const double s = ThreadSeconds() - t0;
+    const double s = bench::CpuSeconds() - t0;
     if (s < best) best = s;
     *check = sum;
   }

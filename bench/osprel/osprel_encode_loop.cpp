@@ -3,25 +3,15 @@
 // frame and a hash of the coded stream, so a change can be checked for both
 // speed and byte-identical output.
 //   osprel_encode_loop [pattern|fractal|pan] [width] [repeats]
+#include "../bench_race.h"
 #include "content.h"
 #include "osprel.h"
 
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 #include <string>
 #include <vector>
-
-namespace {
-
-double ThreadSeconds() {
-  timespec t;
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
-}
-
-}  // namespace
 
 int main(int argc, char** argv) {
   const std::string content = argc > 1 ? argv[1] : "fractal";
@@ -46,7 +36,7 @@ int main(int argc, char** argv) {
     COsprel* e = CreateCOsprel();
     e->Init(w, h, kQp);
     e->SetGOP(kGop);
-    const double t0 = ThreadSeconds();
+    const double t0 = bench::CpuSeconds();
     for (const auto& f : frames) {
       int bytes = 0, intra = 0;
       e->Encode(f.data(), out.data(), &bytes, &intra, 0);
@@ -55,7 +45,7 @@ int main(int argc, char** argv) {
         for (int i = 0; i < bytes; ++i) hash = (hash ^ out[size_t(i)]) * 1099511628211ull;
       }
     }
-    const double s = ThreadSeconds() - t0;
+    const double s = bench::CpuSeconds() - t0;
     if (s < best) best = s;
     e->Release();
   }

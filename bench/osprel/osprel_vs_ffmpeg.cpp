@@ -1,6 +1,7 @@
 // Osprel against FFmpeg's H.263 encoder, and CorvaneDec against FFmpeg's
 // H.263 decoder, on the same preloaded frames in one run, single thread,
 // QP 4, GOP 30, no B-frames. Only the encode (decode) loops are timed.
+#include "../bench_race.h"
 #include "content.h"
 #include "h263_decoder.h"
 #include "osprel.h"
@@ -12,7 +13,6 @@ extern "C" {
 }
 
 #include <cctype>
-#include <ctime>
 #include <cstdlib>
 #include <cmath>
 #include <cstdio>
@@ -24,20 +24,6 @@ extern "C" {
 namespace {
 
 using osprel_bench::Frame;
-// The machine is shared: time the encode and decode loops by the CPU time of
-// this thread, which waiting for a core does not inflate.
-struct Clock {
-  struct time_point {
-    double s;
-  };
-  static time_point now() {
-    timespec t;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
-    return {double(t.tv_sec) + double(t.tv_nsec) * 1e-9};
-  }
-};
-double Seconds(Clock::time_point a, Clock::time_point b) { return b.s - a.s; }
-
 constexpr int kQp = 4, kGop = 30, kFrames = 60, kPasses = 3;
 
 struct Psnr {
@@ -77,30 +63,35 @@ double BestSeconds(const std::function<double()>& run) {
   return best;
 }
 
-Result EncodeOsprel(const std::vector<Frame>& frames, int w, int h) {
+// Rate, size and stream of an encoder's best pass.
+Result Finished(size_t frames, double secs, std::vector<std::vector<uint8_t>> stream) {
   Result r;
+  r.fps = frames / secs;
+  size_t total = 0;
+  for (auto& p : stream) total += p.size();
+  r.bytesPerFrame = double(total) / frames;
+  r.stream = std::move(stream);
+  return r;
+}
+
+Result EncodeOsprel(const std::vector<Frame>& frames, int w, int h) {
   std::vector<uint8_t> out(OSPREL_MAX_PICTURE_BYTES(w, h));
   std::vector<std::vector<uint8_t>> stream(frames.size());
   const double secs = BestSeconds([&] {
     COsprel* e = CreateCOsprel();
     e->Init(w, h, kQp);
     e->SetGOP(kGop);
-    const auto t0 = Clock::now();
+    const double t0 = bench::CpuSeconds();  // thread CPU time: the machine is shared
     for (size_t i = 0; i < frames.size(); ++i) {
       int bytes = 0, intra = 0;
       e->Encode(frames[i].data(), out.data(), &bytes, &intra, 0);
       stream[i].assign(out.data(), out.data() + bytes);
     }
-    const double s = Seconds(t0, Clock::now());
+    const double s = bench::CpuSeconds() - t0;
     e->Release();
     return s;
   });
-  r.fps = frames.size() / secs;
-  size_t total = 0;
-  for (auto& p : stream) total += p.size();
-  r.bytesPerFrame = double(total) / frames.size();
-  r.stream = std::move(stream);
-  return r;
+  return Finished(frames.size(), secs, std::move(stream));
 }
 
 AVFrame* ToAvFrame(const Frame& f, int w, int h) {
@@ -118,7 +109,6 @@ AVFrame* ToAvFrame(const Frame& f, int w, int h) {
 }
 
 Result EncodeFfmpeg(const std::vector<Frame>& frames, int w, int h) {
-  Result r;
   std::vector<AVFrame*> av;
   for (auto& f : frames) av.push_back(ToAvFrame(f, w, h));
   std::vector<std::vector<uint8_t>> stream;
@@ -144,7 +134,7 @@ Result EncodeFfmpeg(const std::vector<Frame>& frames, int w, int h) {
         av_packet_unref(pkt);
       }
     };
-    const auto t0 = Clock::now();
+    const double t0 = bench::CpuSeconds();  // thread CPU time: the machine is shared
     for (size_t i = 0; i < av.size(); ++i) {
       av[i]->pts = int64_t(i);
       av[i]->quality = ctx->global_quality;
@@ -154,18 +144,13 @@ Result EncodeFfmpeg(const std::vector<Frame>& frames, int w, int h) {
     }
     avcodec_send_frame(ctx, nullptr);
     drain();
-    const double s = Seconds(t0, Clock::now());
+    const double s = bench::CpuSeconds() - t0;
     av_packet_free(&pkt);
     avcodec_free_context(&ctx);
     return s;
   });
   for (auto* a : av) av_frame_free(&a);
-  r.fps = frames.size() / secs;
-  size_t total = 0;
-  for (auto& p : stream) total += p.size();
-  r.bytesPerFrame = double(total) / frames.size();
-  r.stream = std::move(stream);
-  return r;
+  return Finished(frames.size(), secs, std::move(stream));
 }
 
 // FFmpeg's decoder over a standard-syntax stream; returns pictures per second.
@@ -197,7 +182,7 @@ double DecodeFfmpeg(const std::vector<std::vector<uint8_t>>& stream, int w, int 
         av_frame_unref(f);
       }
     };
-    const auto t0 = Clock::now();
+    const double t0 = bench::CpuSeconds();  // thread CPU time: the machine is shared
     for (size_t i = 0; i < padded.size(); ++i) {
       pkt->data = padded[i].data();
       pkt->size = int(stream[i].size());
@@ -206,7 +191,7 @@ double DecodeFfmpeg(const std::vector<std::vector<uint8_t>>& stream, int w, int 
     }
     avcodec_send_packet(ctx, nullptr);
     take();
-    const double s = Seconds(t0, Clock::now());
+    const double s = bench::CpuSeconds() - t0;
     av_frame_free(&f);
     av_packet_free(&pkt);
     avcodec_free_context(&ctx);
@@ -221,12 +206,12 @@ double DecodeCorvane(const std::vector<std::vector<uint8_t>>& stream, int w, int
     CH263Decoder* d = CreateCorvaneDecoder();
     d->Init(0);
     if (out) out->clear();
-    const auto t0 = Clock::now();
+    const double t0 = bench::CpuSeconds();  // thread CPU time: the machine is shared
     for (auto& p : stream) {
       if (!d->Decode(p.data(), picture.data(), int(p.size()))) std::abort();
       if (out) out->emplace_back(picture.begin(), picture.begin() + size_t(w) * h * 3 / 2);
     }
-    const double s = Seconds(t0, Clock::now());
+    const double s = bench::CpuSeconds() - t0;
     d->Release();
     return s;
   });

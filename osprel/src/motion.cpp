@@ -10,23 +10,16 @@ namespace osprel {
 namespace motion_detail {
 namespace {
 
-// SAD of the contiguous macroblock (pitch 16) against a candidate; it may stop
-// once the sum reaches limit, returning some value >= limit without sad8.
-int SadBelow(const uint8_t* cur16, const uint8_t* ref, int pitch, int limit, int sad8[4]) {
-  __m128i top = _mm_setzero_si128();
-  for (int r = 0; r < 8; ++r)
-    top = _mm_add_epi64(top, _mm_sad_epu8(_mm_load_si128(reinterpret_cast<const __m128i*>(cur16 + 16 * r)),
-                                          _mm_loadu_si128(reinterpret_cast<const __m128i*>(ref + r * pitch))));
-  const int topSum = _mm_cvtsi128_si32(top) + _mm_cvtsi128_si32(_mm_srli_si128(top, 8));
-  if (topSum >= limit) return topSum;
-  __m128i bottom = _mm_setzero_si128();
-  for (int r = 8; r < 16; ++r)
-    bottom = _mm_add_epi64(bottom, _mm_sad_epu8(_mm_load_si128(reinterpret_cast<const __m128i*>(cur16 + 16 * r)),
-                                                _mm_loadu_si128(reinterpret_cast<const __m128i*>(ref + r * pitch))));
-  sad8[0] = _mm_cvtsi128_si32(top);
-  sad8[1] = _mm_cvtsi128_si32(_mm_srli_si128(top, 8));
-  sad8[2] = _mm_cvtsi128_si32(bottom);
-  sad8[3] = _mm_cvtsi128_si32(_mm_srli_si128(bottom, 8));
+// SAD of the macroblock against a candidate (one pitch); it may stop once the
+// sum reaches limit, returning some value >= limit without sad8.
+int SadBelow(const uint8_t* cur, const uint8_t* ref, int pitch, int limit, int sad8[4]) {
+  const StripSad top = Sad16x8(cur, pitch, ref, pitch);
+  if (top.left + top.right >= limit) return top.left + top.right;
+  const StripSad bottom = Sad16x8(cur + 8 * pitch, pitch, ref + 8 * pitch, pitch);
+  sad8[0] = top.left;
+  sad8[1] = top.right;
+  sad8[2] = bottom.left;
+  sad8[3] = bottom.right;
   return sad8[0] + sad8[1] + sad8[2] + sad8[3];
 }
 
@@ -49,11 +42,6 @@ SearchResult SearchSse2(const uint8_t* cur, const uint8_t* ref, int width, int h
   const int ymin = std::max(0, y - kSearchRange), ymax = std::min(height - 16, y + kSearchRange);
   static constexpr int kOffsets[4][2] = {{-1, 0}, {0, 1}, {1, 0}, {0, -1}};
 
-  alignas(16) uint8_t cur16[256];  // the macroblock, contiguous for the candidate sums
-  for (int r = 0; r < 16; ++r)
-    _mm_store_si128(reinterpret_cast<__m128i*>(cur16 + 16 * r),
-                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(block + r * pitch)));
-
   int cx = x, cy = y, centreCost = s0;
   int px = x, py = y, prevCost = s0;
   int prevStepBest = 65536;
@@ -70,7 +58,7 @@ SearchResult SearchSse2(const uint8_t* cur, const uint8_t* ref, int width, int h
         // previous step's best can neither become Best (which is never above
         // either) nor move the descent, so its sum may stop early.
         int sad8[4] = {};
-        cost = SadBelow(cur16, ref + ny * pitch + nx, pitch, std::min(bestNCost, prevStepBest), sad8);
+        cost = SadBelow(block, ref + ny * pitch + nx, pitch, std::min(bestNCost, prevStepBest), sad8);
         if (cost < best.sad16) {
           best.sad16 = cost;
           best.dx = nx - x;

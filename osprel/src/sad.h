@@ -6,6 +6,12 @@
 
 namespace osprel {
 
+// SADs of the left and right 8x8 halves of a 16x8 strip.
+struct StripSad {
+  int left, right;
+};
+StripSad Sad16x8(const uint8_t* cur, int curPitch, const uint8_t* ref, int refPitch);
+
 // SAD of the 16x16 block and its four 8x8 quarters (Y0 top-left, Y1 top-right,
 // Y2 bottom-left, Y3 bottom-right). Both blocks use the same pitch.
 int Sad16x16(const uint8_t* cur, const uint8_t* ref, int pitch, int sad8[4]);
