@@ -16,11 +16,7 @@ int SadBelow(const uint8_t* cur, const uint8_t* ref, int pitch, int limit, int s
   const StripSad top = Sad16x8(cur, pitch, ref, pitch);
   if (top.left + top.right >= limit) return top.left + top.right;
   const StripSad bottom = Sad16x8(cur + 8 * pitch, pitch, ref + 8 * pitch, pitch);
-  sad8[0] = top.left;
-  sad8[1] = top.right;
-  sad8[2] = bottom.left;
-  sad8[3] = bottom.right;
-  return sad8[0] + sad8[1] + sad8[2] + sad8[3];
+  return Quarters(top, bottom, sad8);
 }
 
 }  // namespace

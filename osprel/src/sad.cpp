@@ -15,11 +15,7 @@ StripSad Sad16x8(const uint8_t* cur, int curPitch, const uint8_t* ref, int refPi
 int Sad16x16(const uint8_t* cur, const uint8_t* ref, int pitch, int sad8[4]) {
   const StripSad top = Sad16x8(cur, pitch, ref, pitch);
   const StripSad bottom = Sad16x8(cur + 8 * pitch, pitch, ref + 8 * pitch, pitch);
-  sad8[0] = top.left;
-  sad8[1] = top.right;
-  sad8[2] = bottom.left;
-  sad8[3] = bottom.right;
-  return sad8[0] + sad8[1] + sad8[2] + sad8[3];
+  return Quarters(top, bottom, sad8);
 }
 
 }  // namespace osprel
