@@ -44,28 +44,28 @@ size_t NUVIXI_SIM_ReadJournal(char* buffer, size_t size) {
 void NUVIXI_SIM_ClearJournal(void) { Simulator::Instance().ClearJournal(); }
 
 int NUVIXI_SIM_QueueImage(uint32_t board, uint32_t channel, void* address) {
-  auto queues = Simulator::Instance().Queues(board);
+  auto queues = Simulator::Instance().Engine<&nuvixsim::BoardState::queues>(board);
   if (!queues || channel >= nuvixsim::BoardQueues::kImageChannels) return -1;
   queues->images[channel].Push(address);
   return 0;
 }
 
 int NUVIXI_SIM_QueueSound(uint32_t board, uint32_t channel, void* address) {
-  auto queues = Simulator::Instance().Queues(board);
+  auto queues = Simulator::Instance().Engine<&nuvixsim::BoardState::queues>(board);
   if (!queues || channel >= nuvixsim::BoardQueues::kSoundChannels) return -1;
   queues->sounds[channel].Push(address);
   return 0;
 }
 
 int NUVIXI_SIM_QueueAudioRefill(uint32_t board) {
-  auto queues = Simulator::Instance().Queues(board);
+  auto queues = Simulator::Instance().Engine<&nuvixsim::BoardState::queues>(board);
   if (!queues) return -1;
   queues->refills.Push(nullptr);
   return 0;
 }
 
 int NUVIXI_SIM_QueueSerialRx(uint32_t board, const void* bytes, uint32_t count) {
-  auto queues = Simulator::Instance().Queues(board);
+  auto queues = Simulator::Instance().Engine<&nuvixsim::BoardState::queues>(board);
   if (!queues || (count > 0 && !bytes)) return -1;
   queues->serialRx.Push(static_cast<const uint8_t*>(bytes), count);
   return 0;
@@ -76,12 +76,12 @@ int NUVIXI_SIM_QueueSerialRx(uint32_t board, const void* bytes, uint32_t count) 
 extern "C" {
 
 int NUVIXI_SIM_SetCameraSignal(uint32_t board, uint32_t channel, int present) {
-  auto capture = Simulator::Instance().Capture(board);
+  auto capture = Simulator::Instance().Engine<&nuvixsim::BoardState::capture>(board);
   return capture && capture->SetCamera(channel, present != 0) ? 0 : -1;
 }
 
 int NUVIXI_SIM_CaptureCounters(uint32_t board, uint32_t channel, uint64_t* delivered, uint64_t* dropped) {
-  auto capture = Simulator::Instance().Capture(board);
+  auto capture = Simulator::Instance().Engine<&nuvixsim::BoardState::capture>(board);
   uint64_t frames = 0, lost = 0;
   if (!capture || !capture->Counters(channel, frames, lost)) return -1;
   if (delivered) *delivered = frames;
@@ -90,7 +90,7 @@ int NUVIXI_SIM_CaptureCounters(uint32_t board, uint32_t channel, uint64_t* deliv
 }
 
 int NUVIXI_SIM_CaptureClockCpuTime(uint32_t board, uint64_t* nanoseconds) {
-  auto capture = Simulator::Instance().Capture(board);
+  auto capture = Simulator::Instance().Engine<&nuvixsim::BoardState::capture>(board);
   uint64_t used = 0;
   if (!capture || !capture->ClockCpuTime(used)) return -1;
   if (nanoseconds) *nanoseconds = used;

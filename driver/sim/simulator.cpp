@@ -70,28 +70,6 @@ uint32_t Simulator::CheckOpen(uint32_t board, uint32_t needBlocks) {
   return OpenCodeLocked(board, needBlocks);
 }
 
-std::shared_ptr<BoardQueues> Simulator::OpenQueues(uint32_t board, uint32_t needBlocks, uint32_t& code) {
-  std::lock_guard lock(mutex_);
-  code = OpenCodeLocked(board, needBlocks);
-  return code == NUVIXI_SUCCESS ? boards_[board].queues : nullptr;
-}
-
-std::shared_ptr<BoardQueues> Simulator::Queues(uint32_t board) {
-  std::lock_guard lock(mutex_);
-  return board < boards_.size() ? boards_[board].queues : nullptr;
-}
-
-std::shared_ptr<CaptureEngine> Simulator::OpenCapture(uint32_t board, uint32_t needBlocks, uint32_t& code) {
-  std::lock_guard lock(mutex_);
-  code = OpenCodeLocked(board, needBlocks);
-  return code == NUVIXI_SUCCESS ? boards_[board].capture : nullptr;
-}
-
-std::shared_ptr<CaptureEngine> Simulator::Capture(uint32_t board) {
-  std::lock_guard lock(mutex_);
-  return board < boards_.size() ? boards_[board].capture : nullptr;
-}
-
 void Simulator::SetBoards(std::vector<BoardState> boards) {
   std::lock_guard lock(mutex_);
   for (auto& old : boards_) old.Shut();

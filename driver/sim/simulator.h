@@ -54,16 +54,21 @@ class Simulator {
   // NUVIXI_SUCCESS when board is configured and open with every block of needBlocks.
   uint32_t CheckOpen(uint32_t board, uint32_t needBlocks = 0);
 
-  // The queues of an open board that has every block of needBlocks; null with
-  // the error in code otherwise.
-  std::shared_ptr<BoardQueues> OpenQueues(uint32_t board, uint32_t needBlocks, uint32_t& code);
-  // The queues of a configured board, open or not; null for a bad index.
-  std::shared_ptr<BoardQueues> Queues(uint32_t board);
-  // The capture of an open board that has every block of needBlocks; null
-  // with the error in code otherwise.
-  std::shared_ptr<CaptureEngine> OpenCapture(uint32_t board, uint32_t needBlocks, uint32_t& code);
-  // The capture of a configured board, open or not; null for a bad index.
-  std::shared_ptr<CaptureEngine> Capture(uint32_t board);
+  // The engine `member` of an open board that has every block of needBlocks
+  // (for example OpenEngine<&BoardState::capture>); null with the error in
+  // code otherwise.
+  template <auto Member>
+  auto OpenEngine(uint32_t board, uint32_t needBlocks, uint32_t& code) {
+    std::lock_guard lock(mutex_);
+    code = OpenCodeLocked(board, needBlocks);
+    return code == NUVIXI_SUCCESS ? boards_[board].*Member : nullptr;
+  }
+  // The engine `member` of a configured board, open or not; null for a bad index.
+  template <auto Member>
+  auto Engine(uint32_t board) {
+    std::lock_guard lock(mutex_);
+    return board < boards_.size() ? boards_[board].*Member : nullptr;
+  }
 
   // Runs fn(board state) under the simulator's lock.
   template <typename Fn>
@@ -95,5 +100,18 @@ std::optional<std::vector<NUVIXI_SIM_BOARD>> ParseBoardList(const std::string& t
 
 // The boards used when nothing is configured: NUVIXI_SIM_BOARDS or one QCA08.
 std::vector<NUVIXI_SIM_BOARD> StartBoards();
+
+// The entry of a driver function served by one engine: journals the call,
+// returns an injected fault, checks that the board is open with needBlocks,
+// then runs work(engine).
+template <auto Member, typename Work>
+NUVIXI_RESULT OnEngine(const char* function, uint32_t board, uint32_t needBlocks,
+                       std::initializer_list<CallArg> args, Work work) {
+  auto& sim = Simulator::Instance();
+  if (auto fault = sim.BeginCall(function, args)) return *fault;
+  uint32_t code;
+  auto engine = sim.OpenEngine<Member>(board, needBlocks, code);
+  return engine ? work(*engine) : code;
+}
 
 }  // namespace nuvixsim

@@ -1,20 +1,13 @@
 // The video capture calls of the simulated boards.
 #include "simulator.h"
 
-using nuvixsim::Simulator;
-
 namespace {
 
-// Journals the call, then runs work on the capture of an open board that has
-// the video block.
+// The capture calls run on the capture engine of an open board with the video block.
 template <typename Work>
 NUVIXI_RESULT OnCapture(const char* function, uint32_t board, std::initializer_list<nuvixsim::CallArg> args,
                         Work work) {
-  auto& sim = Simulator::Instance();
-  if (auto fault = sim.BeginCall(function, args)) return *fault;
-  uint32_t code;
-  auto capture = sim.OpenCapture(board, NUVIXI_OPEN_VIDEO, code);
-  return capture ? work(*capture) : code;
+  return nuvixsim::OnEngine<&nuvixsim::BoardState::capture>(function, board, NUVIXI_OPEN_VIDEO, args, work);
 }
 
 }  // namespace

@@ -16,7 +16,7 @@ nuvixsim::BufferQueue* ChannelQueue(BoardQueues& queues, bool sound, uint32_t ch
 
 NUVIXI_RESULT WaitBuffer(uint32_t board, uint32_t channel, void** address, uint32_t timeoutMs, bool sound) {
   uint32_t code;
-  auto queues = Simulator::Instance().OpenQueues(board, sound ? NUVIXI_OPEN_AUDIO : NUVIXI_OPEN_VIDEO, code);
+  auto queues = Simulator::Instance().OpenEngine<&nuvixsim::BoardState::queues>(board, sound ? NUVIXI_OPEN_AUDIO : NUVIXI_OPEN_VIDEO, code);
   if (!queues) return code;
   nuvixsim::BufferQueue* queue = ChannelQueue(*queues, sound, channel);
   if (!queue || !address) return NUVIXI_ERR_INVALID_ARGUMENT;
@@ -27,7 +27,7 @@ NUVIXI_RESULT CancelWait(const char* function, uint32_t board, uint32_t channel,
   auto& sim = Simulator::Instance();
   if (auto fault = sim.BeginCall(function, {board, channel})) return *fault;
   uint32_t code;
-  auto queues = sim.OpenQueues(board, 0, code);
+  auto queues = sim.OpenEngine<&nuvixsim::BoardState::queues>(board, 0, code);
   if (!queues) return code;
   nuvixsim::BufferQueue* queue = ChannelQueue(*queues, sound, channel);
   if (!queue) return NUVIXI_ERR_INVALID_ARGUMENT;
@@ -57,7 +57,7 @@ NUVIXI_RESULT NUVIXI_CancelLockWait4GetSoundAddress(uint32_t board, uint32_t cha
 
 NUVIXI_RESULT NUVIXI_APLAY_ON(uint32_t board, uint32_t, uint32_t) {
   uint32_t code;
-  auto queues = Simulator::Instance().OpenQueues(board, NUVIXI_OPEN_APLAY, code);
+  auto queues = Simulator::Instance().OpenEngine<&nuvixsim::BoardState::queues>(board, NUVIXI_OPEN_APLAY, code);
   if (!queues) return code;
   void* refill = nullptr;
   return queues->refills.Wait(&refill, NUVIXI_INFINITE);
@@ -67,7 +67,7 @@ NUVIXI_RESULT NUVIXI_APLAY_ESCAPE(uint32_t board) {
   auto& sim = Simulator::Instance();
   if (auto fault = sim.BeginCall("APLAY_ESCAPE", {board})) return *fault;
   uint32_t code;
-  auto queues = sim.OpenQueues(board, 0, code);
+  auto queues = sim.OpenEngine<&nuvixsim::BoardState::queues>(board, 0, code);
   if (!queues) return code;
   queues->refills.Cancel();
   return NUVIXI_SUCCESS;
@@ -75,13 +75,13 @@ NUVIXI_RESULT NUVIXI_APLAY_ESCAPE(uint32_t board) {
 
 uint32_t NUVIXI_RUART_QUERY_RXBUFSIZE(uint32_t board) {
   uint32_t code;
-  auto queues = Simulator::Instance().OpenQueues(board, NUVIXI_OPEN_SERIAL, code);
+  auto queues = Simulator::Instance().OpenEngine<&nuvixsim::BoardState::queues>(board, NUVIXI_OPEN_SERIAL, code);
   return queues ? static_cast<uint32_t>(queues->serialRx.Size()) : 0;
 }
 
 NUVIXI_RESULT NUVIXI_RUART_READ(uint32_t board, void* buffer, uint32_t length, uint32_t timeoutMs) {
   uint32_t code;
-  auto queues = Simulator::Instance().OpenQueues(board, NUVIXI_OPEN_SERIAL, code);
+  auto queues = Simulator::Instance().OpenEngine<&nuvixsim::BoardState::queues>(board, NUVIXI_OPEN_SERIAL, code);
   if (!queues) return code;
   if (!buffer || length == 0 || length > kSerialReadMax) return NUVIXI_ERR_INVALID_ARGUMENT;
   return queues->serialRx.Read(static_cast<uint8_t*>(buffer), length, timeoutMs);
@@ -91,7 +91,7 @@ NUVIXI_RESULT NUVIXI_RUART_ESCAPE(uint32_t board) {
   auto& sim = Simulator::Instance();
   if (auto fault = sim.BeginCall("RUART_ESCAPE", {board})) return *fault;
   uint32_t code;
-  auto queues = sim.OpenQueues(board, 0, code);
+  auto queues = sim.OpenEngine<&nuvixsim::BoardState::queues>(board, 0, code);
   if (!queues) return code;
   queues->serialRx.Cancel();
   return NUVIXI_SUCCESS;
