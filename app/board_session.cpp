@@ -6,16 +6,13 @@
 #include <cstring>
 
 #include "board_tables.h"
+#include "control_ids.h"
 #include "nuvix_sdk_dlg.h"
 #include "tab_dialog.h"
 
 namespace {
 
-constexpr int kIdSearch = 1102, kIdFirstSelect = 1103, kIdDetail = 1107;
-constexpr int kIdAPlay = 1112, kIdSquad = 1114;
-constexpr int kIdNtscOpen = 1116, kIdClose = 1117, kIdPalOpen = 1118;
-constexpr int kIdTabArea = 1823;
-constexpr int kTabButtonIds[CNuvixSdkDlg::kTabCount] = {1121, 1122, 1123, 1126, 1127, 1124, 1125};
+using namespace main_ids;
 constexpr int kMaxListed = 4;
 
 void Enable(QWidget* widget, bool enabled) {
@@ -25,12 +22,12 @@ void Enable(QWidget* widget, bool enabled) {
 }  // namespace
 
 void CNuvixSdkDlg::SearchBoards() {
-  Enable(Item(kIdSearch), false);
+  Enable(Item(kSearch), false);
   std::memset(&search_, 0, sizeof search_);
   const uint32_t result = NUVIXI_BDSearch(&search_);
   LogResult(this, result, 0, "NUVIXI_BDSearch()");
   if (result != NUVIXI_SUCCESS) {
-    Enable(Item(kIdSearch), true);
+    Enable(Item(kSearch), true);
     return;
   }
   ListBoards();
@@ -41,11 +38,11 @@ void CNuvixSdkDlg::ListBoards() {
   const uint32_t count = std::min<uint32_t>(search_.boardCount, kMaxListed);
   for (uint32_t i = 0; i < count; ++i) {
     const int32_t model = search_.modelCode[i];
-    auto* button = ItemAs<QAbstractButton>(kIdFirstSelect + listed);
+    auto* button = ItemAs<QAbstractButton>(kFirstSelect + listed);
     button->setText(QString::fromLatin1(ModelLabel(model)));
     if (IsQlaModel(model)) {
-      Enable(Item(kIdAPlay), false);
-      Enable(Item(kIdSquad), false);
+      Enable(Item(kAPlayOption), false);
+      Enable(Item(kSquadOption), false);
     }
     if (IsKnownModel(model)) {
       button->setEnabled(true);
@@ -55,7 +52,7 @@ void CNuvixSdkDlg::ListBoards() {
   if (listed == 0) {
     LogResult(this, NUVIXI_SUCCESS, 1, "<-- NUVIX BOARD NOT FOUND -->");
   } else {
-    Item(kIdFirstSelect)->setFocus();
+    Item(kFirstSelect)->setFocus();
     LogResult(this, NUVIXI_SUCCESS, 0, "<-- NUVIX BOARD %d EA FOUND -->", listed);
   }
 }
@@ -63,7 +60,7 @@ void CNuvixSdkDlg::ListBoards() {
 void CNuvixSdkDlg::SelectBoard(int index) {
   // Selecting another board while one is open would lose the open one's index.
   if (boardOpen_) return;
-  QWidget* button = Item(kIdFirstSelect + index);
+  QWidget* button = Item(kFirstSelect + index);
   Enable(button, false);
   std::memset(&detail_, 0, sizeof detail_);
   const uint32_t result = NUVIXI_BDDetailInfo(static_cast<uint32_t>(index), &detail_);
@@ -78,9 +75,9 @@ void CNuvixSdkDlg::SelectBoard(int index) {
   modelCode_ = search_.modelCode[index];
   SetCaptureChannels(modelCode_, detail_.maxCaptureChannels);
   AllowSquad();
-  auto* ntsc = ItemAs<QAbstractButton>(kIdNtscOpen);
-  auto* pal = ItemAs<QAbstractButton>(kIdPalOpen);
-  auto* close = ItemAs<QAbstractButton>(kIdClose);
+  auto* ntsc = ItemAs<QAbstractButton>(kNtscOpen);
+  auto* pal = ItemAs<QAbstractButton>(kPalOpen);
+  auto* close = ItemAs<QAbstractButton>(kClose);
   nuvix::win::SetChecked(ntsc, false);
   nuvix::win::SetChecked(pal, false);
   nuvix::win::SetChecked(close, true);
@@ -104,7 +101,7 @@ void CNuvixSdkDlg::ShowDetail() {
                 static_cast<int>(detail_.maxCaptureChannels), static_cast<int>(detail_.boardId));
   QString shown = QString::fromLatin1(text);
   shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  ItemAs<QPlainTextEdit>(kIdDetail)->setPlainText(shown);
+  ItemAs<QPlainTextEdit>(kDetail)->setPlainText(shown);
 }
 
 void CNuvixSdkDlg::AllowSquad() {
@@ -113,7 +110,7 @@ void CNuvixSdkDlg::AllowSquad() {
   if (modelCode_ == QCA02) allowed = true;
   else if (modelCode_ == QCA04) allowed = (fpga >= 0x05012400 && fpga <= 0x79123100) || detail_.boardId == 32;
   else if (modelCode_ == QCA08) allowed = detail_.boardId == 32;
-  if (!allowed) Enable(Item(kIdSquad), false);
+  if (!allowed) Enable(Item(kSquadOption), false);
 }
 
 uint32_t CNuvixSdkDlg::OpenFlags() const {
@@ -152,7 +149,7 @@ int CNuvixSdkDlg::OpenBoard(int standard) {
   if (optionSquad_) CreateTab(kSquad);
   CreateTab(kPinax);
   CreateTab(kPlay);
-  tabStrip_.Init(kTabButtonIds, kTabCount, this);
+  tabStrip_.Init(kTabButtons, kTabCount, this);
   SetTabButtons({optionVideo_, optionVideo_, optionAudio_, optionSerial_, optionSquad_, 1, 1});
   return 1;
 }
@@ -184,7 +181,7 @@ void CNuvixSdkDlg::CreateTab(int tabIndex) {
   tabs_[tabIndex] = tab;
   tab->Init(this, boardIndex_, modelCode_, extra);
   tab->Create(ClientArea());
-  tab->setGeometry(Item(kIdTabArea)->geometry());
+  tab->setGeometry(Item(kTabArea)->geometry());
 }
 
 void CNuvixSdkDlg::DestroyTab(int tabIndex) {

@@ -52,7 +52,10 @@ void SetCaptureChannels(int32_t model, uint32_t channels) {
   // reports more must not make group walks index past them.
   channels = std::min<uint32_t>(channels, kMaxChannels);
   g_caps[model][4] = channels;
-  g_caps[model][6] = channels / g_caps[model][5];
+  // Rounded up: a board with fewer channels than groups still has one
+  // channel in each of its first groups, not none anywhere.
+  const uint32_t groups = g_caps[model][5];
+  g_caps[model][6] = (channels + groups - 1) / groups;
 }
 
 void ResetModelCaps() {
@@ -66,27 +69,27 @@ uint32_t GroupPosition(int32_t model, uint32_t channel) {
   return IsKnownModel(model) ? channel % ChannelGroups(model) : channel;
 }
 
-namespace {
-
-template <typename Visit>
-void ForEachInGroup(int32_t model, uint32_t channel, Visit visit) {
+GroupChannelList GroupChannels(int32_t model, uint32_t channel) {
+  GroupChannelList list;
   const uint32_t groups = ChannelGroups(model);
-  const uint32_t perGroup = ChannelsPerGroup(model);
+  const uint32_t channels = CaptureChannels(model);
   const uint32_t position = GroupPosition(model, channel);
-  for (uint32_t i = 0; i < perGroup; ++i) visit(position + groups * i);
+  for (uint32_t i = 0; i < ChannelsPerGroup(model); ++i) {
+    const uint32_t ch = position + groups * i;
+    if (ch < channels) list.channels[list.count++] = ch;
+  }
+  return list;
 }
-
-}  // namespace
 
 uint32_t GroupSum(int32_t model, uint32_t channel, const uint32_t* values) {
   uint32_t sum = 0;
-  ForEachInGroup(model, channel, [&](uint32_t ch) { sum += values[ch]; });
+  for (uint32_t ch : GroupChannels(model, channel)) sum += values[ch];
   return sum;
 }
 
 uint32_t GroupNonZeroCount(int32_t model, uint32_t channel, const uint32_t* values) {
   uint32_t count = 0;
-  ForEachInGroup(model, channel, [&](uint32_t ch) { count += values[ch] != 0; });
+  for (uint32_t ch : GroupChannels(model, channel)) count += values[ch] != 0;
   return count;
 }
 

@@ -26,7 +26,7 @@ uint32_t CaptureChannels(int32_t model);
 uint32_t ChannelGroups(int32_t model);
 uint32_t ChannelsPerGroup(int32_t model);
 
-// c4 = channels (at most kMaxChannels), c6 = channels / c5.
+// c4 = channels (at most kMaxChannels), c6 = channels / c5 rounded up.
 void SetCaptureChannels(int32_t model, uint32_t channels);
 // Back to the table's initial values.
 void ResetModelCaps();
@@ -34,6 +34,15 @@ void ResetModelCaps();
 uint32_t MultiplexerCount(int32_t model);
 // ch mod c5 for a known model, else ch.
 uint32_t GroupPosition(int32_t model, uint32_t channel);
+// The channels of one group in order: p, p + c5, p + 2·c5, ... for the group
+// position p, the board's channels only (a small board's groups may be short).
+struct GroupChannelList {
+  uint32_t count = 0;
+  uint32_t channels[kMaxChannels] = {};
+  const uint32_t* begin() const { return channels; }
+  const uint32_t* end() const { return channels + count; }
+};
+GroupChannelList GroupChannels(int32_t model, uint32_t channel);
 // Sum of the values of the channels in the group of channel.
 uint32_t GroupSum(int32_t model, uint32_t channel, const uint32_t* values);
 // Number of non-zero values of the channels in the group of channel.

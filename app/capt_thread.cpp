@@ -8,18 +8,6 @@
 
 CCaptThread::~CCaptThread() { Stop(); }
 
-void CCaptThread::Setup(int32_t kind, void* userData, CaptCallback callback, int32_t board, int32_t channel,
-                        int32_t extra, int32_t playArg1, int32_t playArg2) {
-  kind_ = kind;
-  userData_ = userData;
-  callback_ = callback;
-  board_ = board;
-  channel_ = channel;
-  extra_ = extra;
-  playArg1_ = playArg1;
-  playArg2_ = playArg2;
-}
-
 void CCaptThread::Start() {
   if (thread_.joinable()) return;
   runStatus_ = kStarting;
@@ -34,15 +22,19 @@ void CCaptThread::Start() {
 
 void CCaptThread::Stop() {
   if (!thread_.joinable()) return;
-  control_ = kStopRequested;
+  {
+    std::lock_guard lock(backOffMutex_);
+    control_ = kStopRequested;
+  }
+  backOffWake_.notify_all();
   Break();
   thread_.join();
 }
 
 void CCaptThread::Break() {
-  const auto board = static_cast<uint32_t>(board_);
-  const auto channel = static_cast<uint32_t>(channel_);
-  switch (kind_) {
+  const auto board = static_cast<uint32_t>(settings_.board);
+  const auto channel = static_cast<uint32_t>(settings_.channel);
+  switch (settings_.kind) {
     case ImageWait: NUVIXI_CancelLockWait4GetImageAddress(board, channel); break;
     case SoundWait: NUVIXI_CancelLockWait4GetSoundAddress(board, channel); break;
     case AudioPlay: NUVIXI_APLAY_ESCAPE(board); break;
@@ -51,22 +43,28 @@ void CCaptThread::Break() {
   }
 }
 
+void CCaptThread::BackOff() {
+  std::unique_lock lock(backOffMutex_);
+  backOffWake_.wait_for(lock, std::chrono::milliseconds(kFailureBackOffMs),
+                        [this] { return control_.load() == kStopRequested; });
+}
+
 uint32_t CCaptThread::Pass(uintptr_t& address, ReceiveRecord& record) {
-  const auto board = static_cast<uint32_t>(board_);
-  const auto channel = static_cast<uint32_t>(channel_);
+  const auto board = static_cast<uint32_t>(settings_.board);
+  const auto channel = static_cast<uint32_t>(settings_.channel);
   address = 0;
-  switch (kind_) {
+  switch (settings_.kind) {
     case ImageWait:
     case SoundWait: {
       void* buffer = nullptr;
-      const uint32_t result = kind_ == ImageWait
+      const uint32_t result = settings_.kind == ImageWait
                                   ? NUVIXI_LockWait4GetImageAddress(board, channel, &buffer, NUVIXI_INFINITE)
                                   : NUVIXI_LockWait4GetSoundAddress(board, channel, &buffer, NUVIXI_INFINITE);
       address = reinterpret_cast<uintptr_t>(buffer);
       return result;
     }
     case AudioPlay:
-      return NUVIXI_APLAY_ON(board, static_cast<uint32_t>(playArg1_), static_cast<uint32_t>(playArg2_));
+      return NUVIXI_APLAY_ON(board, static_cast<uint32_t>(settings_.playArg1), static_cast<uint32_t>(settings_.playArg2));
     case TimedTick:
       std::this_thread::sleep_for(std::chrono::milliseconds(kTickMs));
       return NUVIXI_SUCCESS;
@@ -82,14 +80,19 @@ uint32_t CCaptThread::Pass(uintptr_t& address, ReceiveRecord& record) {
 }
 
 void CCaptThread::Run() {
-  NuvixTraceF("BEGIN CAPTURE THREAD %02d ====== \r\n", channel_);
+  NuvixTraceF("BEGIN CAPTURE THREAD %02d ====== \r\n", settings_.channel);
   runStatus_ = kRunning;
   ReceiveRecord record{};
   while (control_.load() != kStopRequested) {
     uintptr_t address = 0;
-    if (Pass(address, record) == NUVIXI_SUCCESS && callback_) callback_(userData_, channel_, address);
+    const uint32_t result = Pass(address, record);
+    if (result == NUVIXI_SUCCESS) {
+      if (settings_.callback) settings_.callback(settings_.userData, settings_.channel, address);
+    } else if (result != NUVIXI_TIMEOUT) {
+      BackOff();
+    }
   }
-  NuvixTraceF("END CAPTURE THREAD %02d ====== \r\n", channel_);
+  NuvixTraceF("END CAPTURE THREAD %02d ====== \r\n", settings_.channel);
   runStatus_ = kEnded;
   control_ = kIdle;
 }

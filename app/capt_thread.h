@@ -3,6 +3,8 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
+#include <mutex>
 #include <cstdint>
 #include <thread>
 
@@ -22,14 +24,27 @@ class CCaptThread {
   };
 
   static constexpr uint32_t kTickMs = 30;
+  // Pause after a blocking call fails with anything but a time-out, so a
+  // failing board cannot spin a core.
+  static constexpr uint32_t kFailureBackOffMs = 10;
+
+  // What one worker runs: set before every Start.
+  struct Settings {
+    int32_t kind = ImageWait;
+    void* userData = nullptr;
+    CaptCallback callback = nullptr;
+    int32_t board = 0;
+    int32_t channel = 0;
+    int32_t playArg1 = 0;  // AudioPlay: the two arguments of NUVIXI_APLAY_ON
+    int32_t playArg2 = 0;
+  };
 
   CCaptThread() = default;
   CCaptThread(const CCaptThread&) = delete;
   CCaptThread& operator=(const CCaptThread&) = delete;
   virtual ~CCaptThread();
 
-  void Setup(int32_t kind, void* userData, CaptCallback callback, int32_t board, int32_t channel, int32_t extra,
-             int32_t playArg1, int32_t playArg2);
+  void Setup(const Settings& settings) { settings_ = settings; }
   // Starts the thread and returns once it runs (at once when it cannot be created).
   void Start();
   // Ends the thread and returns once it has ended; nothing when none runs.
@@ -44,15 +59,13 @@ class CCaptThread {
   uint32_t Pass(uintptr_t& address, ReceiveRecord& record);
   void Break();
 
-  CaptCallback callback_ = nullptr;
-  void* userData_ = nullptr;
+  // Waits out the back-off after a failed call; returns at once on a stop request.
+  void BackOff();
+
+  Settings settings_;
   std::thread thread_;
-  int32_t board_ = 0;
-  int32_t channel_ = 0;
   std::atomic<int32_t> runStatus_{kStarting};
   std::atomic<int32_t> control_{kIdle};
-  int32_t extra_ = 0;
-  int32_t playArg1_ = 0;
-  int32_t playArg2_ = 0;
-  int32_t kind_ = ImageWait;
+  std::mutex backOffMutex_;
+  std::condition_variable backOffWake_;
 };

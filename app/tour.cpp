@@ -7,13 +7,12 @@
 #include <QPixmap>
 #include <cstdio>
 
+#include "control_ids.h"
 #include "nuvix_sdk_dlg.h"
 #include "tab_dialog.h"
 
 namespace {
 
-constexpr int kOptionIds[] = {1110, 1111, 1112, 1113, 1114};
-constexpr int kTabButtonIds[CNuvixSdkDlg::kTabCount] = {1121, 1122, 1123, 1126, 1127, 1124, 1125};
 constexpr const char* kTabNames[CNuvixSdkDlg::kTabCount] = {"live", "video", "audio", "serial",
                                                             "squad", "pinax", "play"};
 
@@ -53,21 +52,21 @@ class Tour {
       return 1;
     }
     Step("start", [] {});
-    Step("search", [this] { Click(dialog_, 1102); });
-    Step("select", [this] { Click(dialog_, 1103); });
+    Step("search", [this] { Click(dialog_, main_ids::kSearch); });
+    Step("select", [this] { Click(dialog_, main_ids::kFirstSelect); });
     Step("open", [this] {
-      for (int id : kOptionIds) {
+      for (int id : main_ids::kOptions) {
         if (auto* box = dialog_.ItemAs<QAbstractButton>(id); box && box->isEnabled()) box->setChecked(true);
       }
-      Click(dialog_, 1116);
+      Click(dialog_, main_ids::kNtscOpen);
     });
     for (int tab = 0; tab < CNuvixSdkDlg::kTabCount; ++tab) {
       if (!dialog_.Tab(tab)) continue;
-      Step(QStringLiteral("%1-tab").arg(kTabNames[tab]), [this, tab] { Click(dialog_, kTabButtonIds[tab]); });
+      Step(QStringLiteral("%1-tab").arg(kTabNames[tab]), [this, tab] { Click(dialog_, main_ids::kTabButtons[tab]); });
       for (const TourStep& step : dialog_.Tab(tab)->TourSteps())
         Step(QString::fromStdString(step.name), step.action, step.shot);
     }
-    Step("close", [this] { Click(dialog_, 1117); });
+    Step("close", [this] { Click(dialog_, main_ids::kClose); });
     return g_failed ? 1 : 0;
   }
 

@@ -41,8 +41,11 @@ void CVideoTab::StartChannel(int ch) {
   channel.compressRatio = compressRatio_[ch];
   channel.capturing = 1;
   capturing_[ch] = 1;
-  channel.worker.Setup(CCaptThread::ImageWait, this, &CVideoTab::FrameCallback, static_cast<int32_t>(board_), ch,
-                       static_cast<int32_t>(channel.fourcc), 0, 0);
+  channel.worker.Setup({.kind = CCaptThread::ImageWait,
+                        .userData = this,
+                        .callback = &CVideoTab::FrameCallback,
+                        .board = static_cast<int32_t>(board_),
+                        .channel = ch});
   channel.worker.Start();
 }
 
@@ -63,12 +66,10 @@ void CVideoTab::StopChannel(int ch) {
 }
 
 void CVideoTab::ApplySlices(int ch) {
-  const uint32_t g = static_cast<uint32_t>(ch) % groupCount_;
+  const uint32_t g = GroupPosition(boardModel_, static_cast<uint32_t>(ch));
   int32_t requests[kChannels] = {};
-  for (uint32_t i = 0; i < channelsPerGroup_; ++i) {
-    const uint32_t c = i * groupCount_ + g;
-    if (c < kChannels && (capturing_[c] || c == static_cast<uint32_t>(ch)))
-      requests[c] = static_cast<int32_t>(requestedFps_[c]);
+  for (uint32_t c : GroupChannels(boardModel_, static_cast<uint32_t>(ch))) {
+    if (capturing_[c] || c == static_cast<uint32_t>(ch)) requests[c] = static_cast<int32_t>(requestedFps_[c]);
   }
   int32_t slotList[nuvix::FrameSlotScheduler::kMaxSlots] = {};
   scheduler_.ComputeSlots(requests, slotList);

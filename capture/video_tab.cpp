@@ -8,6 +8,8 @@
 #include <algorithm>
 
 #include "board_tables.h"
+#include "control_ids.h"
+#include "fixg_ctrl.h"
 #include "nuvix_sdk_dlg.h"
 #include "nuvixi.h"
 #include "recorded_file.h"
@@ -18,21 +20,18 @@ using nuvix::win::ControlSpec;
 
 namespace {
 
-constexpr int kIdStatistics = 1302, kIdGridArea = 1813, kIdFileSave = 1340, kIdWindows = 1343;
-constexpr int kIdBandwidthValue = 1829, kIdBandwidthOn = 1346, kIdBandwidthOff = 1347;
+using namespace video_ids;
 
 constexpr ControlSpec kControls[] = {
-    {kIdStatistics, ControlKind::Static, "<<< Total Capture Frame  Information >>>", 4, 2, 327, 10},
-    {kIdGridArea, ControlKind::Frame, "", 2, 13, 331, 212},
-    {kIdFileSave, ControlKind::PushButton, "File Save : No", 4, 228, 64, 13},
-    {kIdWindows, ControlKind::CheckBox, "Windows <DC-Slow>", 74, 229, 84, 11},
-    {kIdBandwidthValue, ControlKind::Edit, "", 170, 228, 40, 13},
-    {kIdBandwidthOn, ControlKind::PushButton, "BWC ON", 214, 228, 56, 13},
-    {kIdBandwidthOff, ControlKind::PushButton, "BWC OFF", 274, 228, 56, 13},
+    {kStatistics, ControlKind::Static, "<<< Total Capture Frame  Information >>>", 4, 2, 327, 10},
+    {kGridArea, ControlKind::Frame, "", 2, 13, 331, 212},
+    {kFileSave, ControlKind::PushButton, "File Save : No", 4, 228, 64, 13},
+    {kWindows, ControlKind::CheckBox, "Windows <DC-Slow>", 74, 229, 84, 11},
+    {kBandwidthValue, ControlKind::Edit, "", 170, 228, 40, 13},
+    {kBandwidthOn, ControlKind::PushButton, "BWC ON", 214, 228, 56, 13},
+    {kBandwidthOff, ControlKind::PushButton, "BWC OFF", 274, 228, 56, 13},
 };
 
-constexpr uint32_t kLeftDown = 0x201, kLeftDouble = 0x203, kRightDown = 0x204, kRightDouble = 0x206;
-constexpr uint32_t kWheel = 0x20A, kRepeatBit = 0x400;
 
 // The step a notification asks for, and what kind of notification it is.
 struct GridAction {
@@ -44,14 +43,14 @@ struct GridAction {
 
 GridAction DecodeAction(uint32_t wParam) {
   GridAction action;
-  const uint32_t message = wParam & 0xFFFF & ~kRepeatBit;
-  action.repeat = (wParam & kRepeatBit) != 0;
+  const uint32_t message = wParam & 0xFFFF & ~nuvix::kFixGRepeatBit;
+  action.repeat = (wParam & nuvix::kFixGRepeatBit) != 0;
   switch (message) {
-    case kLeftDown: action.step = -1; break;
-    case kLeftDouble: action.step = -1; action.doubleClick = true; break;
-    case kRightDown: action.step = 1; break;
-    case kRightDouble: action.step = 1; action.doubleClick = true; break;
-    case kWheel:
+    case nuvix::kFixGLButtonDown: action.step = -1; break;
+    case nuvix::kFixGLButtonDouble: action.step = -1; action.doubleClick = true; break;
+    case nuvix::kFixGRButtonDown: action.step = 1; break;
+    case nuvix::kFixGRButtonDouble: action.step = 1; action.doubleClick = true; break;
+    case nuvix::kFixGWheel:
       action.wheel = true;
       action.repeat = false;
       action.step = static_cast<int16_t>(wParam >> 16) / 120;
@@ -103,11 +102,11 @@ void CVideoTab::OnInitDialog() {
   }
   BuildGrid();
   windowsWanted_ = false;
-  ItemAs<QCheckBox>(kIdWindows)->setChecked(false);
-  connect(ItemAs<QCheckBox>(kIdWindows), &QCheckBox::toggled, this, [this](bool on) { windowsWanted_ = on; });
-  connect(ItemAs<QAbstractButton>(kIdFileSave), &QAbstractButton::clicked, this, [this] { OnFileSave(); });
-  connect(ItemAs<QAbstractButton>(kIdBandwidthOn), &QAbstractButton::clicked, this, [this] { OnBandwidth(true); });
-  connect(ItemAs<QAbstractButton>(kIdBandwidthOff), &QAbstractButton::clicked, this, [this] { OnBandwidth(false); });
+  ItemAs<QCheckBox>(kWindows)->setChecked(false);
+  connect(ItemAs<QCheckBox>(kWindows), &QCheckBox::toggled, this, [this](bool on) { windowsWanted_ = on; });
+  connect(ItemAs<QAbstractButton>(kFileSave), &QAbstractButton::clicked, this, [this] { OnFileSave(); });
+  connect(ItemAs<QAbstractButton>(kBandwidthOn), &QAbstractButton::clicked, this, [this] { OnBandwidth(true); });
+  connect(ItemAs<QAbstractButton>(kBandwidthOff), &QAbstractButton::clicked, this, [this] { OnBandwidth(false); });
   refreshTimer_.start(kRefreshMs, this);
 }
 
@@ -115,12 +114,9 @@ void CVideoTab::InitialRates() {
   scheduler_.SetupAttribute(maxFps_, channelCount_, kEmptySlot);
   int32_t row[nuvix::FrameSlotScheduler::kRowLength];
   nuvix::FrameSlotScheduler::DefaultRates(ntsc_, channelsPerGroup_, row);
-  for (uint32_t g = 0; g < groupCount_; ++g) {
+  for (uint32_t g = 0; g < groupCount_ && g < channelCount_; ++g) {
     uint32_t next = 0;
-    for (uint32_t i = 0; i < channelsPerGroup_; ++i) {
-      const uint32_t c = i * groupCount_ + g;
-      if (c < channelCount_) requestedFps_[c] = static_cast<uint32_t>(std::max(row[next++], 0));
-    }
+    for (uint32_t c : GroupChannels(boardModel_, g)) requestedFps_[c] = static_cast<uint32_t>(std::max(row[next++], 0));
     TrimGroupToBudget(g);
   }
 }
@@ -131,9 +127,9 @@ void CVideoTab::InitialRates() {
 void CVideoTab::TrimGroupToBudget(uint32_t g) {
   const uint32_t requested = GroupSum(boardModel_, g, requestedFps_);
   uint32_t excess = requested > maxFps_ ? requested - maxFps_ : 0;
-  for (uint32_t i = channelsPerGroup_; i-- > 0 && excess > 0;) {
-    const uint32_t c = i * groupCount_ + g;
-    if (c >= channelCount_) continue;
+  const GroupChannelList group = GroupChannels(boardModel_, g);
+  for (uint32_t i = group.count; i-- > 0 && excess > 0;) {
+    const uint32_t c = group.channels[i];
     const uint32_t cut = std::min(excess, requestedFps_[c]);
     requestedFps_[c] -= cut;
     excess -= cut;
@@ -151,7 +147,7 @@ void CVideoTab::BuildGrid() {
   values[nuvix::kVideoProcessedFps] = processedFps_;
   values[nuvix::kVideoSize] = compressedSize_;
   values[nuvix::kVideoCapturing] = capturing_;
-  grid_.Create(nuvix::GridKind::Video, Item(kIdGridArea), static_cast<int>(channelCount_), values);
+  grid_.Create(nuvix::GridKind::Video, Item(kGridArea), static_cast<int>(channelCount_), values);
   if (nuvix::CFixGCtrl* ctrl = grid_.Ctrl())
     connect(ctrl, &nuvix::CFixGCtrl::Notified, this, [this](quint32 w, quint32 l) { OnGridNotify(w, l); });
 }
@@ -267,7 +263,7 @@ void CVideoTab::Refresh() {
   if (size) grid_.RefreshValue(nuvix::kVideoSize);
 
   const QString line = StatisticsLine();
-  if (!line.isEmpty()) ItemAs<QLabel>(kIdStatistics)->setText(line);
+  if (!line.isEmpty()) ItemAs<QLabel>(kStatistics)->setText(line);
 }
 
 QString CVideoTab::StatisticsLine() const {
@@ -285,7 +281,7 @@ QString CVideoTab::StatisticsLine() const {
 }
 
 void CVideoTab::OnFileSave() {
-  auto* button = ItemAs<QAbstractButton>(kIdFileSave);
+  auto* button = ItemAs<QAbstractButton>(kFileSave);
   if (fileSave_) {
     fileSave_ = false;
     button->setText(QStringLiteral("File Save : No"));
@@ -304,7 +300,7 @@ void CVideoTab::OnBandwidth(bool on) {
     return;
   }
   // The edit's leading decimal digits; 0 when there are none.
-  const QString text = ItemAs<QLineEdit>(kIdBandwidthValue)->text().trimmed();
+  const QString text = ItemAs<QLineEdit>(kBandwidthValue)->text().trimmed();
   uint32_t value = 0;
   for (QChar c : text) {
     if (!c.isDigit()) break;

@@ -4,6 +4,7 @@
 #include <QDir>
 #include <cstdio>
 
+#include "control_ids.h"
 #include "recorded_file.h"
 #include "scripted_prompts.h"
 #include "timing.h"
@@ -30,7 +31,7 @@ std::vector<TourStep> CVideoTab::TourSteps() {
                      if (!fileSave_) TourFailed(QStringLiteral("File Save did not switch on"));
                    }});
   steps.push_back({"video-capturing", [this] {
-                     ItemAs<QCheckBox>(1343)->setChecked(true);
+                     ItemAs<QCheckBox>(video_ids::kWindows)->setChecked(true);
                      for (uint32_t column = 1; column <= kTourChannels; ++column) {
                        OnGridNotify((static_cast<uint32_t>(50 * 120) << 16) | kWheel,
                                     Cell(column, nuvix::video_rows::kRatio));

@@ -44,7 +44,9 @@ constexpr uint32_t kCellInactive = 0x80;
 // First notification parameter: the press message, the same with the repeat
 // bit while a press is held, or (wheel delta << 16) + kFixGWheel.
 constexpr uint32_t kFixGLButtonDown = 513;
+constexpr uint32_t kFixGLButtonDouble = 515;
 constexpr uint32_t kFixGRButtonDown = 516;
+constexpr uint32_t kFixGRButtonDouble = 518;
 constexpr uint32_t kFixGWheel = 522;
 constexpr uint32_t kFixGRepeatBit = 0x400;
 constexpr int kFixGRepeatMs = 200;

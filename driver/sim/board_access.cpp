@@ -1,25 +1,16 @@
 // Board search, details, open and close of the simulated boards.
 #include <cstring>
 
+#include "model_facts.h"
 #include "simulator.h"
 
+using nuvixsim::IsQla;
 using nuvixsim::Simulator;
+using nuvixsim::SquadAllowed;
 
 namespace {
 
 constexpr uint32_t kDriverVersion = 0x01040207;  // 1.4.2.7
-
-bool IsQla(int32_t model) { return model >= NUVIXI_MODEL_QLA04 && model <= NUVIXI_MODEL_QLA16; }
-
-bool SquadAllowed(const NUVIXI_SIM_BOARD& board) {
-  switch (board.modelCode) {
-    case NUVIXI_MODEL_QCA02: return true;
-    case NUVIXI_MODEL_QCA04:
-      return (board.fpgaRevision >= 0x05012400 && board.fpgaRevision <= 0x79123100) || board.boardId == 32;
-    case NUVIXI_MODEL_QCA08: return board.boardId == 32;
-    default: return false;
-  }
-}
 
 // The error code for opening this board with these blocks, or success.
 uint32_t CheckOpenRequest(const nuvixsim::BoardState& state, uint32_t flags, uint32_t standard) {

@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <sstream>
 
+#include "model_facts.h"
 #include "simulator.h"
 
 namespace nuvixsim {
@@ -103,8 +104,7 @@ extern "C" NUVIXI_SIM_BOARD NUVIXI_SIM_DefaultBoard(int32_t modelCode) {
   board.fpgaRevision = 0x06030100;
   board.customId = 0;
   board.tvOutChannels = 2;
-  const bool qla = modelCode >= NUVIXI_MODEL_QLA04 && modelCode <= NUVIXI_MODEL_QLA16;
-  board.maxCaptureChannels = qla ? 16 : 32;
+  board.maxCaptureChannels = nuvixsim::IsQla(modelCode) ? 16 : 32;
   switch (modelCode) {
     case NUVIXI_MODEL_QCA02: board.audioChannels = 4; break;
     case NUVIXI_MODEL_QCA04: board.audioChannels = 8; break;

@@ -14,10 +14,6 @@
 namespace nuvixsim {
 namespace {
 
-constexpr int kWidths[13] = {0, 720, 704, 640, 720, 704, 640, 360, 352, 320, 180, 176, 160};
-constexpr int kHeightsPal[13] = {0, 576, 576, 576, 288, 288, 288, 288, 288, 288, 144, 144, 144};
-constexpr int kHeightsNtsc[13] = {0, 480, 480, 480, 240, 240, 240, 240, 240, 240, 120, 120, 120};
-
 // The transfer's pixel format is named by its FourCC or by the colour
 // format number the capture settings use (0 UYVY, 1 Y41P, 2 YUY2).
 std::optional<PixelFormat> FormatOf(uint32_t format) {
@@ -38,70 +34,51 @@ CaptureEngine::CaptureEngine(const NUVIXI_SIM_BOARD& config, std::shared_ptr<Boa
     : config_(config), queues_(std::move(queues)) {
   const uint32_t channels = ChannelCount();
   cameras_ = channels >= 32 ? 0xFFFFFFFFu : (1u << channels) - 1;
+  jobs_.reserve(kChannels);
 }
 
 CaptureEngine::~CaptureEngine() { Close(); }
 
 uint32_t CaptureEngine::ChannelCount() const { return std::min<uint32_t>(config_.maxCaptureChannels, kChannels); }
 
-bool CaptureEngine::IsQla() const {
-  return config_.modelCode >= NUVIXI_MODEL_QLA04 && config_.modelCode <= NUVIXI_MODEL_QLA16;
-}
-
-uint32_t CaptureEngine::GroupCount() const {
-  switch (config_.modelCode) {
-    case NUVIXI_MODEL_QLA04: return 4;
-    case NUVIXI_MODEL_QLA08: return 8;
-    case NUVIXI_MODEL_QLA16: return 16;
-    case NUVIXI_MODEL_QCA02: return 2;
-    case NUVIXI_MODEL_QCA04: return 4;
-    case NUVIXI_MODEL_QCA08: return 8;
-    default: return 1;
-  }
-}
-
 void CaptureEngine::Open(uint32_t standard) {
   std::lock_guard control(control_);
   std::lock_guard lock(mutex_);
   open_ = true;
-  slotsPerSecond_ = standard == NUVIXI_STANDARD_NTSC ? 30 : 25;
+  slotsPerSecond_ = SlotsPerSecond(standard);
   openedAt_ = Clock::now();
 }
 
 void CaptureEngine::Close() {
   std::lock_guard control(control_);
   StopClock();
-  std::array<Ring, kChannels> rings;
+  std::array<TransferPtr, kChannels> transfers;
   {
     std::lock_guard lock(mutex_);
     open_ = false;
     for (int ch = 0; ch < kChannels; ++ch) {
-      rings[ch] = std::move(channels_[ch].ring);
+      transfers[ch] = std::move(channels_[ch].transfer);
       channels_[ch] = Channel{};
     }
     lists_ = {};
     limited_ = false;
   }
-  // Closing frees every buffer, held or not: the board's memory is gone.
-  for (int ch = 0; ch < kChannels; ++ch) {
-    for (const auto& buffer : rings[ch].buffers) {
-      if (buffer) queues_->images[ch].Retract(buffer.get());
-    }
-  }
-  retired_.clear();
+  for (uint32_t ch = 0; ch < kChannels; ++ch) Release(ch, std::move(transfers[ch]));
+  PruneRetired();
 }
 
 uint32_t CaptureEngine::SetSlots(uint32_t group, const int32_t* slots, uint32_t count) {
   if (!slots || count == 0 || count > kMaxSlots) return NUVIXI_ERR_INVALID_ARGUMENT;
   const uint32_t channels = ChannelCount();
-  const uint32_t groups = GroupCount();
+  const uint32_t groups = GroupCount(config_.modelCode);
+  const bool qla = IsQla(config_.modelCode);
   // A QLA board takes one channel's slots at a time: the group is the channel.
-  if (group >= (IsQla() ? channels : groups)) return NUVIXI_ERR_INVALID_ARGUMENT;
+  if (group >= (qla ? channels : groups)) return NUVIXI_ERR_INVALID_ARGUMENT;
   for (uint32_t i = 0; i < count; ++i) {
     const int32_t entry = slots[i];
     if (entry == kEmptySlot) continue;
     if (entry < 0 || static_cast<uint32_t>(entry) >= channels) return NUVIXI_ERR_INVALID_ARGUMENT;
-    const uint32_t owner = IsQla() ? static_cast<uint32_t>(entry) : static_cast<uint32_t>(entry) % groups;
+    const uint32_t owner = qla ? static_cast<uint32_t>(entry) : static_cast<uint32_t>(entry) % groups;
     if (owner != group) return NUVIXI_ERR_INVALID_ARGUMENT;
   }
   std::lock_guard lock(mutex_);
@@ -123,35 +100,32 @@ uint32_t CaptureEngine::TransferOn(uint32_t channel, uint32_t sizeIndex, uint32_
     if (!open_) return NUVIXI_ERR_NOT_OPEN;
     slotsPerSecond = slotsPerSecond_;
   }
-  const int height = slotsPerSecond == 30 ? kHeightsNtsc[sizeIndex] : kHeightsPal[sizeIndex];
-  const FrameGeometry geometry = GeometryOf(kWidths[sizeIndex], height, *pixel);
+  const int height = slotsPerSecond == 30 ? kCaptureHeightsNtsc[sizeIndex] : kCaptureHeightsPal[sizeIndex];
+  const FrameGeometry geometry = GeometryOf(kCaptureWidths[sizeIndex], height, *pixel);
 
   // Everything is sized here, outside the clock's lock: a frame only copies.
-  CameraPicture picture;
-  if (!picture.Prepare(channel, geometry)) return NUVIXI_ERR_MALLOC;
-  Ring ring;
-  for (auto& buffer : ring.buffers) {
+  TransferPtr transfer(new (std::nothrow) Transfer);
+  if (!transfer || !transfer->picture.Prepare(channel, geometry)) return NUVIXI_ERR_MALLOC;
+  for (auto& buffer : transfer->buffers) {
     buffer.reset(new (std::nothrow) uint8_t[geometry.bytes]);
     if (!buffer) return NUVIXI_ERR_MALLOC;
   }
 
-  Ring old;
+  TransferPtr old;
   {
     std::lock_guard lock(mutex_);
     Channel& c = channels_[channel];
-    old = std::move(c.ring);
+    old = std::move(c.transfer);
     c = Channel{};
-    c.picture = std::move(picture);
-    c.ring = std::move(ring);
-    c.on = true;
+    c.transfer = std::move(transfer);
   }
-  ReleaseRing(channel, std::move(old));
+  Release(channel, std::move(old));
   PruneRetired();
   try {
     StartClock();
   } catch (const std::system_error&) {
     std::lock_guard lock(mutex_);
-    channels_[channel].on = false;
+    old = std::move(channels_[channel].transfer);
     return NUVIXI_ERR_MALLOC;
   }
   return NUVIXI_SUCCESS;
@@ -160,19 +134,19 @@ uint32_t CaptureEngine::TransferOn(uint32_t channel, uint32_t sizeIndex, uint32_
 uint32_t CaptureEngine::TransferOff(uint32_t channel) {
   std::lock_guard control(control_);
   if (channel >= ChannelCount()) return NUVIXI_ERR_INVALID_ARGUMENT;
-  Ring old;
+  TransferPtr old;
   bool anyOn = false;
   {
     std::lock_guard lock(mutex_);
     if (!open_) return NUVIXI_ERR_NOT_OPEN;
     Channel& c = channels_[channel];
-    if (!c.on) return NUVIXI_ERR_NOT_STARTED;
-    old = std::move(c.ring);
+    if (!c.transfer) return NUVIXI_ERR_NOT_STARTED;
+    old = std::move(c.transfer);
     c = Channel{};
-    for (const Channel& other : channels_) anyOn = anyOn || other.on;
+    for (const Channel& other : channels_) anyOn = anyOn || other.transfer;
   }
   if (!anyOn) StopClock();
-  ReleaseRing(channel, std::move(old));
+  Release(channel, std::move(old));
   PruneRetired();
   return NUVIXI_SUCCESS;
 }
@@ -234,21 +208,22 @@ bool CaptureEngine::ClockCpuTime(uint64_t& nanoseconds) {
   return true;
 }
 
-void CaptureEngine::ReleaseRing(uint32_t channel, Ring ring) {
+void CaptureEngine::Release(uint32_t channel, TransferPtr transfer) {
+  if (!transfer) return;
   BufferQueue& queue = queues_->images[channel];
   bool held = false;
-  for (const auto& buffer : ring.buffers) {
+  for (const auto& buffer : transfer->buffers) {
     if (!buffer) continue;
     queue.Retract(buffer.get());
     held = held || queue.Holds(buffer.get());
   }
-  if (held) retired_.emplace_back(channel, std::move(ring));
+  if (held) retired_.emplace_back(channel, std::move(transfer));
 }
 
 void CaptureEngine::PruneRetired() {
   std::erase_if(retired_, [this](const auto& entry) {
     BufferQueue& queue = queues_->images[entry.first];
-    return std::none_of(entry.second.buffers.begin(), entry.second.buffers.end(),
+    return std::none_of(entry.second->buffers.begin(), entry.second->buffers.end(),
                         [&](const auto& buffer) { return buffer && queue.Holds(buffer.get()); });
   });
 }
@@ -295,11 +270,21 @@ void CaptureEngine::RunClock() {
       for (Channel& c : channels_) c.history = missed >= 64 ? 0 : c.history << missed;
       tick = now;
     }
-    for (; tick <= now; ++tick) RunSlot(tick);
+    for (; tick <= now; ++tick) {
+      PlanSlot(tick);
+      if (jobs_.empty()) continue;
+      // Status calls and the consumers' queues are not kept waiting while
+      // pictures are drawn.
+      const uint32_t slotsPerSecond = slotsPerSecond_;
+      lock.unlock();
+      for (FrameJob& job : jobs_) job.transfer->picture.Render(job.buffer, job.frame, tick, slotsPerSecond);
+      lock.lock();
+      PublishSlot();
+    }
   }
 }
 
-void CaptureEngine::RunSlot(uint64_t tick) {
+void CaptureEngine::PlanSlot(uint64_t tick) {
   for (Channel& c : channels_) c.history <<= 1;
   if (limited_) tokens_ = std::min(tokens_ + bytesPerSlot_, bytesPerSlot_);
   // The lists take turns at going first, so a bandwidth limit starves no group.
@@ -308,32 +293,38 @@ void CaptureEngine::RunSlot(uint64_t tick) {
     const SlotList& list = lists_[(first + i) % kChannels];
     if (list.count == 0) continue;
     const int32_t channel = list.slots[tick % list.count];
-    if (channel != kEmptySlot) Deliver(static_cast<uint32_t>(channel), tick);
+    if (channel != kEmptySlot) Plan(static_cast<uint32_t>(channel));
   }
 }
 
-void CaptureEngine::Deliver(uint32_t channel, uint64_t tick) {
+void CaptureEngine::Plan(uint32_t channel) {
   Channel& c = channels_[channel];
-  if (!c.on || !(cameras_ >> channel & 1u)) return;
+  if (!c.transfer || !(cameras_ >> channel & 1u)) return;
   BufferQueue& queue = queues_->images[channel];
   // A buffer still queued or held by the consumer is never written; with
   // none free the new frame is lost, the queued ones are kept.
   int position = -1;
   for (int i = 0; i < kRingBuffers && position < 0; ++i) {
     const int candidate = (c.next + i) % kRingBuffers;
-    if (!queue.Holds(c.ring.buffers[candidate].get())) position = candidate;
+    if (!queue.Holds(c.transfer->buffers[candidate].get())) position = candidate;
   }
-  const auto bytes = static_cast<int64_t>(c.picture.Geometry().bytes);
+  const auto bytes = static_cast<int64_t>(c.transfer->picture.Geometry().bytes);
   if (position < 0 || (limited_ && tokens_ <= 0)) {
     ++c.dropped;
     return;
   }
   if (limited_) tokens_ -= bytes;
-  uint8_t* buffer = c.ring.buffers[position].get();
   c.next = (position + 1) % kRingBuffers;
-  c.picture.Render(buffer, c.frames++, tick, slotsPerSecond_);
-  queue.Push(buffer);
+  jobs_.push_back(FrameJob{channel, c.transfer, c.transfer->buffers[position].get(), c.frames++});
   c.history |= 1;
+}
+
+void CaptureEngine::PublishSlot() {
+  for (FrameJob& job : jobs_) {
+    // A transfer switched off or restarted meanwhile gets nothing more.
+    if (channels_[job.channel].transfer == job.transfer) queues_->images[job.channel].Push(job.buffer);
+  }
+  jobs_.clear();
 }
 
 }  // namespace nuvixsim

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "camera_picture.h"
+#include "model_facts.h"
 #include "nuvixi_sim.h"
 #include "wait_queues.h"
 
@@ -32,8 +33,9 @@ class CaptureEngine {
 
   // The board was opened in standard (NUVIXI_STANDARD_PAL or _NTSC).
   void Open(uint32_t standard);
-  // Stops the clock, forgets slot lists, transfers and the bandwidth limit and
-  // frees every buffer. Call before the board's waits are closed.
+  // Stops the clock and forgets slot lists, transfers and the bandwidth limit.
+  // A buffer the consumer still holds stays valid until its next wait; every
+  // other buffer is freed. Call before the board's waits are closed.
   void Close();
 
   // The driver calls; each returns a result code.
@@ -53,17 +55,27 @@ class CaptureEngine {
 
  private:
   using Clock = std::chrono::steady_clock;
-  struct Ring {
+  // One started transfer: its picture and its ring of buffers. Shared with a
+  // frame being written outside the lock, so a transfer switched off while
+  // the clock renders into it lives until that frame is done.
+  struct Transfer {
+    CameraPicture picture;
     std::array<std::unique_ptr<uint8_t[]>, kRingBuffers> buffers;
   };
+  using TransferPtr = std::shared_ptr<Transfer>;
   struct Channel {
-    bool on = false;
-    CameraPicture picture;
-    Ring ring;
+    TransferPtr transfer;   // null while the channel is off
     int next = 0;           // ring position tried first
     uint32_t frames = 0;    // frames delivered since the transfer started
     uint64_t history = 0;   // bit i: a frame was delivered i slots ago
     uint64_t dropped = 0;
+  };
+  // A frame the clock writes outside the lock.
+  struct FrameJob {
+    uint32_t channel;
+    TransferPtr transfer;
+    uint8_t* buffer;
+    uint32_t frame;
   };
   struct SlotList {
     uint32_t count = 0;
@@ -71,19 +83,20 @@ class CaptureEngine {
   };
 
   uint32_t ChannelCount() const;
-  bool IsQla() const;
-  uint32_t GroupCount() const;
-  // Takes the ring's addresses out of the channel's queue and frees it, or
-  // keeps it until the consumer gives back the buffer it still holds.
-  void ReleaseRing(uint32_t channel, Ring ring);
+  // Takes the transfer's addresses out of the channel's queue and lets it go,
+  // or keeps it until the consumer gives back the buffer it still holds.
+  void Release(uint32_t channel, TransferPtr transfer);
   void PruneRetired();
   void StartClock();
   void StopClock();
   void RunClock();
   uint64_t TickAt(Clock::time_point t) const;
   Clock::time_point TimeOfTick(uint64_t tick) const;
-  void RunSlot(uint64_t tick);
-  void Deliver(uint32_t channel, uint64_t tick);
+  // Under mutex_: picks the buffers of the slot's frames into jobs_.
+  void PlanSlot(uint64_t tick);
+  void Plan(uint32_t channel);
+  // Under mutex_: queues the written frames whose transfer is still running.
+  void PublishSlot();
 
   const NUVIXI_SIM_BOARD config_;
   const std::shared_ptr<BoardQueues> queues_;
@@ -102,7 +115,8 @@ class CaptureEngine {
   uint32_t cameras_ = 0;  // bit per input
   std::array<Channel, kChannels> channels_;
   std::array<SlotList, kChannels> lists_;  // by group, or by channel on QLA models
-  std::vector<std::pair<uint32_t, Ring>> retired_;
+  std::vector<FrameJob> jobs_;  // the clock thread's own; sized once
+  std::vector<std::pair<uint32_t, TransferPtr>> retired_;
   bool limited_ = false;
   int64_t bytesPerSlot_ = 0;
   int64_t tokens_ = 0;

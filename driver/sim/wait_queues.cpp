@@ -38,7 +38,7 @@ void BufferQueue::Close() {
   {
     std::lock_guard lock(mutex_);
     addresses_.clear();
-    handedOut_ = nullptr;
+    // The consumer keeps what it holds until its next wait, which the close breaks.
     MarkClosed();
   }
   ready_.notify_all();

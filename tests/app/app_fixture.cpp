@@ -19,8 +19,8 @@ std::vector<std::string> AppFixture::LogLines() const {
 }
 
 void AppFixture::SearchSelectOpen(std::initializer_list<int> optionIds) {
-  Click(1102);
-  Click(1103);
+  Click(main_ids::kSearch);
+  Click(main_ids::kFirstSelect);
   for (int id : optionIds) Button(id)->setChecked(true);
-  Click(1116);
+  Click(main_ids::kNtscOpen);
 }

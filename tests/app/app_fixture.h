@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "board_tables.h"
+#include "control_ids.h"
 #include "nuvix_sdk_dlg.h"
 #include "nuvixi_sim.h"
 #include "scripted_prompts.h"

@@ -6,9 +6,10 @@
 
 namespace {
 
-constexpr int kSearch = 1102, kFirst = 1103, kDetail = 1107;
-constexpr int kVideo = 1110, kAudio = 1111, kAPlay = 1112, kSerial = 1113, kSquad = 1114;
-constexpr int kNtsc = 1116, kClose = 1117, kPal = 1118;
+using namespace main_ids;
+constexpr int kFirst = kFirstSelect, kNtsc = kNtscOpen, kPal = kPalOpen;
+constexpr int kVideo = kVideoOption, kAudio = kAudioOption, kAPlay = kAPlayOption, kSerial = kSerialOption,
+              kSquad = kSquadOption;
 
 class BoardSession : public AppFixture {
  protected:

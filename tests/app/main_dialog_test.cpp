@@ -4,9 +4,10 @@
 
 namespace {
 
-constexpr int kVideo = 1110, kAudio = 1111, kAPlay = 1112, kSerial = 1113, kSquad = 1114;
-constexpr int kClose = 1117;
-constexpr int kTabButtons[] = {1121, 1122, 1123, 1126, 1127, 1124, 1125};
+using main_ids::kClose;
+using main_ids::kTabButtons;
+constexpr int kVideo = main_ids::kVideoOption, kAudio = main_ids::kAudioOption, kAPlay = main_ids::kAPlayOption,
+              kSerial = main_ids::kSerialOption, kSquad = main_ids::kSquadOption;
 
 // A tab that reports its construction, init arguments and destruction.
 class RecordingTab : public CTabDialog {

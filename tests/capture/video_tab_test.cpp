@@ -11,6 +11,7 @@
 
 #include "../app/app_fixture.h"
 #include "board_tables.h"
+#include "fixg_ctrl.h"
 #include "h263_decoder.h"
 #include "nuvixi.h"
 #include "recorded_file.h"
@@ -22,7 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 namespace rows = nuvix::video_rows;
 
-constexpr uint32_t kLeft = 0x201, kRight = 0x204, kWheel = 0x20A, kRepeat = 0x400;
+constexpr uint32_t kLeft = nuvix::kFixGLButtonDown, kRight = nuvix::kFixGRButtonDown, kWheel = nuvix::kFixGWheel, kRepeat = nuvix::kFixGRepeatBit;
 
 std::vector<std::string> JournalCalls() {
   std::vector<std::string> calls;
@@ -75,7 +76,7 @@ class VideoTab : public AppFixture {
   }
   void TurnOnFileSave() {
     prompts_->AnswerFile((directory_ / "take").string());
-    dialog_->Tab(CNuvixSdkDlg::kVideo)->ItemAs<QAbstractButton>(1340)->click();
+    dialog_->Tab(CNuvixSdkDlg::kVideo)->ItemAs<QAbstractButton>(video_ids::kFileSave)->click();
     ASSERT_TRUE(tab_->FileSave());
   }
   std::string FileOf(int ch) const {
@@ -265,7 +266,7 @@ TEST_F(VideoTab, StatisticsLineKeepsItsTextAfterAllChannelsStop) {
   tab_->StartChannel(0);
   PumpWait(1200);
   tab_->Refresh();
-  auto* line = dialog_->Tab(CNuvixSdkDlg::kVideo)->ItemAs<QLabel>(1302);
+  auto* line = dialog_->Tab(CNuvixSdkDlg::kVideo)->ItemAs<QLabel>(video_ids::kStatistics);
   const QString running = line->text();
   EXPECT_TRUE(running.startsWith("DMA-ON CH:01, Total Frame:")) << running.toStdString();
   tab_->StopChannel(0);

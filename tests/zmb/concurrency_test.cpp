@@ -97,5 +97,47 @@ TEST_F(ZmbConcurrency, RenderingWhileTheLayoutChangesKeepsEveryCellWhole) {
   }
 }
 
+// A capture thread keeps rendering into whatever board the layout thread has
+// created last, while that thread deletes and re-creates the board: a render
+// either finds the board whole or is refused, never touches a freed one.
+TEST(ZmbBoardLifetime, DeleteWaitsForRendersInFlight) {
+  const std::vector<uint8_t> frame = Uniform(0x60);
+  std::atomic<int32_t> current{0};
+  std::atomic<bool> stop{false};
+  std::atomic<int> rendered{0};
+  std::thread capture([&] {
+    while (!stop.load()) {
+      const int32_t index = current.load();
+      for (const int32_t result : {ZMB_RENDER_IMG_CELL(index, 0, frame.data(), kSourceWidth, kSourceHeight),
+                                   ZMB_RENDER_MRG_SURFACE(index)}) {
+        if (result == ZMB_RESULT_SUCCESS) {
+          rendered.fetch_add(1);
+        } else if (result != ZMB_RESULT_INVALID_ARGUMENT) {
+          ADD_FAILURE() << "render returned " << result;
+          return;
+        }
+      }
+    }
+  });
+  const RECT whole{0, 0, kWidth, 480};
+  for (int round = 0; round < 1000; ++round) {
+    int32_t index = 0;
+    ASSERT_EQ(ZMB_CREATE_BOARD(ZMB_STANDARD_NTSC, &index, 1, nullptr, nullptr, nullptr), ZMB_RESULT_SUCCESS);
+    ASSERT_EQ(ZMB_REGIST_CELL(index, 0, &whole), ZMB_RESULT_SUCCESS);
+    ASSERT_EQ(ZMB_CHANGE_CELL(index, 0, 1, 0), ZMB_RESULT_SUCCESS);
+    current = index;
+    // Give the capture thread a chance to be inside a render of this board.
+    if (round % 10 == 0) {
+      const int target = rendered.load() + 1;
+      const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+      while (rendered.load() < target && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+    }
+    ASSERT_EQ(ZMB_DELETE_BOARD(index), ZMB_RESULT_SUCCESS);
+  }
+  stop = true;
+  capture.join();
+  EXPECT_GT(rendered.load(), 0);
+}
+
 }  // namespace
 }  // namespace zmb_test
