@@ -123,16 +123,22 @@ void CVideoTab::InitialRates() {
 
 // Some default rows (5 or 6 channels per group in NTSC, 16 in PAL) ask for more
 // frames than a second has; the scheduler would then silently starve the last
-// channels. Take the excess off from the last channel backwards instead.
+// channels. Take the excess off one frame at a time, from the last channel
+// backwards, keeping every channel at one frame per second or more, so each
+// channel of the group still records when it is started.
 void CVideoTab::TrimGroupToBudget(uint32_t g) {
   const uint32_t requested = GroupSum(boardModel_, g, requestedFps_);
   uint32_t excess = requested > maxFps_ ? requested - maxFps_ : 0;
   const GroupChannelList group = GroupChannels(boardModel_, g);
-  for (uint32_t i = group.count; i-- > 0 && excess > 0;) {
-    const uint32_t c = group.channels[i];
-    const uint32_t cut = std::min(excess, requestedFps_[c]);
-    requestedFps_[c] -= cut;
-    excess -= cut;
+  for (bool cut = true; excess > 0 && cut;) {
+    cut = false;
+    for (uint32_t i = group.count; i-- > 0 && excess > 0;) {
+      uint32_t& rate = requestedFps_[group.channels[i]];
+      if (rate <= 1) continue;
+      --rate;
+      --excess;
+      cut = true;
+    }
   }
 }
 

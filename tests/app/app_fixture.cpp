@@ -18,9 +18,15 @@ std::vector<std::string> AppFixture::LogLines() const {
   return lines;
 }
 
-void AppFixture::SearchSelectOpen(std::initializer_list<int> optionIds) {
+void AppFixture::SearchSelectOpen(std::initializer_list<int> optionIds, bool ntsc) {
   Click(main_ids::kSearch);
   Click(main_ids::kFirstSelect);
   for (int id : optionIds) Button(id)->setChecked(true);
-  Click(main_ids::kNtscOpen);
+  Click(ntsc ? main_ids::kNtscOpen : main_ids::kPalOpen);
+}
+
+void AppFixture::OpenBoard(const char* boards, std::initializer_list<int> optionIds, bool ntsc) {
+  ASSERT_EQ(NUVIXI_SIM_SetBoardsFromText(boards), 0) << boards;
+  MakeDialog(nullptr);
+  SearchSelectOpen(optionIds, ntsc);
 }

@@ -22,6 +22,15 @@ inline std::string SimJournal() {
   return text;
 }
 
+// The journal split into its calls, oldest first.
+inline std::vector<std::string> SimJournalCalls() {
+  std::vector<std::string> calls;
+  const std::string journal = SimJournal();
+  for (size_t start = 0, end; (end = journal.find('\n', start)) != std::string::npos; start = end + 1)
+    calls.push_back(journal.substr(start, end - start));
+  return calls;
+}
+
 class AppFixture : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -44,8 +53,12 @@ class AppFixture : public ::testing::Test {
   std::string LogText() const;
   std::vector<std::string> LogLines() const;
 
-  // Search, select board 0, tick the given option boxes and open in NTSC.
-  void SearchSelectOpen(std::initializer_list<int> optionIds);
+  // Search, select board 0, tick the given option boxes and open in NTSC
+  // (or PAL).
+  void SearchSelectOpen(std::initializer_list<int> optionIds, bool ntsc = true);
+  // Configures the simulated boards, makes the dialog with the real tabs and
+  // opens board 0 with the given options.
+  void OpenBoard(const char* boards, std::initializer_list<int> optionIds, bool ntsc = true);
 
   std::shared_ptr<nuvix::ScriptedPrompts> prompts_ = std::make_shared<nuvix::ScriptedPrompts>();
   std::unique_ptr<CNuvixSdkDlg> dialog_;

@@ -228,12 +228,9 @@ TEST_F(BoardSession, JournalShowsExactlyTheCallsOfSearchSelectOpenClose) {
   Boards("QCA08");
   SearchSelectOpen({kVideo, kAudio});
   Click(kClose);
-  std::string journal = SimJournal();
   // Pointer arguments vary: compare the call names and the scalar arguments.
-  std::vector<std::string> calls;
-  for (size_t start = 0, end; (end = journal.find('\n', start)) != std::string::npos; start = end + 1)
-    calls.push_back(journal.substr(start, end - start));
-  ASSERT_EQ(calls.size(), 4u) << journal;
+  const std::vector<std::string> calls = SimJournalCalls();
+  ASSERT_EQ(calls.size(), 4u) << SimJournal();
   EXPECT_EQ(calls[0].rfind("BDSearch(", 0), 0u);
   EXPECT_EQ(calls[1].rfind("BDDetailInfo(0,", 0), 0u);
   EXPECT_EQ(calls[2], "BDOpen(0,7,1)");

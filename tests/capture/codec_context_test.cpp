@@ -12,23 +12,20 @@
 
 #include "aligned_buffer.h"
 #include "mjpg_context.h"
-#include "nuvix_trace.h"
+#include "trace_lines.h"
 #include "recorded_file.h"
 
 namespace nuvix {
 namespace {
 
-std::vector<std::string> g_trace;
-void CollectTrace(const char* text) { g_trace.emplace_back(text); }
 
 TEST(AlignedBuffer, AlignsTracesFreesAndStaysQuietWhenEmpty) {
-  g_trace.clear();
-  NuvixSetTraceSink(CollectTrace);
+  TraceLines trace;
   {
     AlignedBuffer never;
     never.Free();
   }
-  EXPECT_TRUE(g_trace.empty());
+  EXPECT_TRUE(trace.Lines().empty());
 
   AlignedBuffer b;
   for (size_t alignment : {32u, 64u, 48u}) {
@@ -43,13 +40,13 @@ TEST(AlignedBuffer, AlignsTracesFreesAndStaysQuietWhenEmpty) {
     ASSERT_TRUE(b.Allocate(10, small));
     EXPECT_EQ(reinterpret_cast<uintptr_t>(b.data()) % 4, 0u);
   }
-  g_trace.clear();
+  trace.Clear();
   b.Free();
   b.Free();
-  NuvixSetTraceSink(nullptr);
-  ASSERT_EQ(g_trace.size(), 1u);
-  EXPECT_EQ(g_trace[0].rfind("MEMORY DELETE m_ptr : ", 0), 0u);
-  EXPECT_EQ(g_trace[0].substr(g_trace[0].size() - 2), " \n");
+  const auto lines = trace.Lines();
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0].rfind("MEMORY DELETE m_ptr : ", 0), 0u);
+  EXPECT_EQ(lines[0].substr(lines[0].size() - 2), " \n");
   EXPECT_TRUE(b.empty());
   EXPECT_EQ(b.data(), nullptr);
 }

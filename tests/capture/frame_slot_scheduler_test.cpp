@@ -8,13 +8,11 @@
 #include <string>
 #include <vector>
 
-#include "nuvix_trace.h"
+#include "trace_lines.h"
 
 namespace nuvix {
 namespace {
 
-std::vector<std::string> g_trace;
-void CollectTrace(const char* text) { g_trace.emplace_back(text); }
 
 std::vector<int32_t> Slots(const FrameSlotScheduler& s, const std::vector<int32_t>& requests) {
   std::vector<int32_t> req(requests);
@@ -94,8 +92,7 @@ TEST(FrameSlotScheduler, RequestAboveSlotCountLeavesAllZero) {
 }
 
 TEST(FrameSlotScheduler, SetupAttributeReducesAndTracesArgumentsAsPassed) {
-  g_trace.clear();
-  NuvixSetTraceSink(CollectTrace);
+  TraceLines trace;
   FrameSlotScheduler s;
   s.SetupAttribute(31, 33, 77);
   EXPECT_EQ(s.slotCount(), 1u);
@@ -110,10 +107,10 @@ TEST(FrameSlotScheduler, SetupAttributeReducesAndTracesArgumentsAsPassed) {
   s.SetupAttribute(25, 16, 99);
   EXPECT_EQ(s.slotCount(), 25u);
   EXPECT_EQ(s.cameraCount(), 16u);
-  NuvixSetTraceSink(nullptr);
-  ASSERT_EQ(g_trace.size(), 4u);
-  EXPECT_EQ(g_trace[0], "SetupAttribute::Max 31FPS, Max 33CAM \n");
-  EXPECT_EQ(g_trace[2], "SetupAttribute::Max 45FPS, Max 40CAM \n");
+  const auto lines = trace.Lines();
+  ASSERT_EQ(lines.size(), 4u);
+  EXPECT_EQ(lines[0], "SetupAttribute::Max 31FPS, Max 33CAM \n");
+  EXPECT_EQ(lines[2], "SetupAttribute::Max 45FPS, Max 40CAM \n");
 
   // Only cameraCount requests are read: a huge rate beyond them is ignored.
   std::vector<int32_t> req(32, 0);

@@ -9,13 +9,11 @@
 
 #include "h263_context.h"
 #include "h263_decoder.h"
-#include "nuvix_trace.h"
+#include "trace_lines.h"
 
 namespace nuvix {
 namespace {
 
-std::vector<std::string> g_trace;
-void CollectTrace(const char* text) { g_trace.emplace_back(text); }
 
 // A moving gradient with a bright box, planar 4:2:0.
 void Picture(uint8_t* yuv, int w, int h, int t) {
@@ -92,21 +90,20 @@ TEST(H263Context, RecordsDecodeWithOurDecoder) {
 }
 
 TEST(H263Context, FreeingEmptyBuffersWritesNoTrace) {
-  g_trace.clear();
-  NuvixSetTraceSink(&CollectTrace);
+  TraceLines trace;
   {
     H263Context context;
     context.ReleaseCodec();
   }
-  EXPECT_TRUE(g_trace.empty());
+  EXPECT_TRUE(trace.Lines().empty());
   {
     H263Context context;
     context.Setup(176, 144);  // no encoder: the buffers still follow the size
     context.ReleaseCodec();
   }
-  NuvixSetTraceSink(nullptr);
-  ASSERT_EQ(g_trace.size(), 2u);
-  EXPECT_EQ(g_trace[0].rfind("MEMORY DELETE m_ptr : ", 0), 0u);
+  const auto lines = trace.Lines();
+  ASSERT_EQ(lines.size(), 2u);
+  EXPECT_EQ(lines[0].rfind("MEMORY DELETE m_ptr : ", 0), 0u);
 }
 
 TEST(H263Context, WithoutAnEncoderNothingIsCoded) {

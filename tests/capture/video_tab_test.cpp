@@ -25,14 +25,6 @@ namespace rows = nuvix::video_rows;
 
 constexpr uint32_t kLeft = nuvix::kFixGLButtonDown, kRight = nuvix::kFixGRButtonDown, kWheel = nuvix::kFixGWheel, kRepeat = nuvix::kFixGRepeatBit;
 
-std::vector<std::string> JournalCalls() {
-  std::vector<std::string> calls;
-  const std::string journal = SimJournal();
-  for (size_t start = 0, end; (end = journal.find('\n', start)) != std::string::npos; start = end + 1)
-    calls.push_back(journal.substr(start, end - start));
-  return calls;
-}
-
 // Index of the first call starting with prefix at or after from; -1 when none.
 int FindCall(const std::vector<std::string>& calls, const std::string& prefix, int from = 0) {
   for (int i = from; i < static_cast<int>(calls.size()); ++i)
@@ -54,12 +46,7 @@ class VideoTab : public AppFixture {
   }
 
   void Open(const char* boards = "QCA08", int standard = NUVIXI_STANDARD_NTSC) {
-    ASSERT_EQ(NUVIXI_SIM_SetBoardsFromText(boards), 0);
-    MakeDialog(nullptr);
-    Click(1102);
-    Click(1103);
-    Button(1110)->setChecked(true);
-    Click(standard == NUVIXI_STANDARD_NTSC ? 1116 : 1118);
+    OpenBoard(boards, {main_ids::kVideoOption}, standard == NUVIXI_STANDARD_NTSC);
     tab_ = dynamic_cast<CVideoTab*>(dialog_->Tab(CNuvixSdkDlg::kVideo));
     ASSERT_NE(tab_, nullptr);
     tab_->Refresh();  // reads the camera signals
@@ -105,20 +92,63 @@ TEST_F(VideoTab, StartsWithDefaultRatesPerGroupAndResolution352) {
   EXPECT_EQ(tab_->Resolution(31), 8u);
 }
 
+// Every capture channel count on every model, boards with fewer channels than
+// groups among them: each group's default rates fit the second, every channel
+// asks for frames, and a started channel (the last, in the shortest group)
+// records into its file.
+TEST_F(VideoTab, EveryChannelCountOnEveryModelSharesItsSecondsAndRecords) {
+  const char* const kModels[] = {"QLA04", "QLA08", "QLA16", "QCA02", "QCA04", "QCA08"};
+  for (int model = 0; model < 6; ++model) {
+    for (uint32_t count = 1; count <= 32; ++count) {
+      for (int standard : {NUVIXI_STANDARD_NTSC, NUVIXI_STANDARD_PAL}) {
+        // PAL's rows differ from NTSC's, not the group walk: two models cover them.
+        if (standard == NUVIXI_STANDARD_PAL && model != 3 && model != 4) continue;
+        const std::string boards = std::string(kModels[model]) + ":ch=" + std::to_string(count);
+        SCOPED_TRACE(boards + (standard == NUVIXI_STANDARD_NTSC ? " NTSC" : " PAL"));
+        dialog_.reset();
+        Open(boards.c_str(), standard);
+        ASSERT_EQ(tab_->ChannelCount(), count);
+        for (uint32_t ch = 0; ch < count; ++ch) {
+          EXPECT_GE(tab_->RequestedFps(static_cast<int>(ch)), 1u) << "channel " << ch;
+          uint32_t groupSum = 0;
+          for (uint32_t other : GroupChannels(model, ch)) groupSum += tab_->RequestedFps(static_cast<int>(other));
+          EXPECT_LE(groupSum, tab_->MaxFps()) << "group of channel " << ch;
+        }
+        // Recording takes a while: the small counts, where groups run short, and the full board.
+        if ((count > 8 && count != 32) || standard != NUVIXI_STANDARD_NTSC) continue;
+        TurnOnFileSave();
+        const int last = static_cast<int>(count) - 1;
+        SetRatio(last, 50);
+        tab_->StartChannel(last);
+        ASSERT_TRUE(tab_->IsCapturing(last));
+        uint64_t delivered = 0, dropped = 0;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (delivered < 2 && std::chrono::steady_clock::now() < deadline) {
+          PumpWait(20);
+          NUVIXI_SIM_CaptureCounters(0, static_cast<uint32_t>(last), &delivered, &dropped);
+        }
+        tab_->StopChannel(last);
+        nuvix::RecordedFile file;
+        EXPECT_GE(IndexFile(file, last), 1u);
+      }
+    }
+  }
+}
+
 TEST_F(VideoTab, ChannelWithoutCameraSignalStaysIdle) {
   Open();
   NUVIXI_SIM_SetCameraSignal(0, 3, 0);
   tab_->Refresh();
   Action(4);
   EXPECT_FALSE(tab_->IsCapturing(3));
-  EXPECT_EQ(FindCall(JournalCalls(), "CaptureVideoTransferON(0,3,"), -1);
+  EXPECT_EQ(FindCall(SimJournalCalls(), "CaptureVideoTransferON(0,3,"), -1);
 }
 
 TEST_F(VideoTab, FirstChannelOfAGroupGetsSlicesBeforeTheTransferAndTheNextAfter) {
   Open();
   tab_->StartChannel(0);
   tab_->StartChannel(8);  // the same group of eight
-  const auto calls = JournalCalls();
+  const auto calls = SimJournalCalls();
   const int slices0 = FindCall(calls, "VideoSliceCtrl(0,0,");
   const int on0 = FindCall(calls, "CaptureVideoTransferON(0,0,8,0)");
   const int on8 = FindCall(calls, "CaptureVideoTransferON(0,8,8,0)");
@@ -135,7 +165,7 @@ TEST_F(VideoTab, FirstChannelOfAGroupGetsSlicesBeforeTheTransferAndTheNextAfter)
 TEST_F(VideoTab, QlaBoardsGetOneChannelsSlotsWithTheChannelAsGroup) {
   Open("QLA16");
   tab_->StartChannel(5);
-  const auto calls = JournalCalls();
+  const auto calls = SimJournalCalls();
   EXPECT_GE(FindCall(calls, "VideoSliceCtrl(0,5,"), 0);
   tab_->StopChannel(5);
 }
@@ -184,7 +214,7 @@ TEST_F(VideoTab, ResolutionChangeOfACapturingChannelStopsWaitsAndRestarts) {
   Notify(kLeft, 3, rows::kFirstSize + 5);
   EXPECT_TRUE(tab_->IsCapturing(2));
   EXPECT_EQ(tab_->Resolution(2), 5u);
-  const auto calls = JournalCalls();
+  const auto calls = SimJournalCalls();
   const int off = FindCall(calls, "CaptureVideoTransferOFF(0,2)");
   const int on = FindCall(calls, "CaptureVideoTransferON(0,2,5,0)");
   ASSERT_GE(off, 0);
