@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPixmap>
+#include <QTemporaryFile>
 #include <cstdio>
 
 #include "nuvix_sdk_dlg.h"
@@ -48,10 +49,6 @@ class Tour {
   }
 
   int Run() {
-    if (!QDir().mkpath(directory_)) {
-      std::fprintf(stderr, "tour: cannot create %s\n", qPrintable(directory_));
-      return 1;
-    }
     Step("start", [] {});
     Step("search", [this] { Click(dialog_, 1102); });
     Step("select", [this] { Click(dialog_, 1103); });
@@ -78,6 +75,19 @@ class Tour {
 };
 
 }  // namespace
+
+// Tried with a real file: permission bits say nothing for root or on
+// read-only file systems.
+bool PrepareTourDirectory(const QString& directory) {
+  QString problem;
+  if (!QDir().mkpath(directory)) {
+    problem = QStringLiteral("cannot create ") + directory;
+  } else if (QTemporaryFile probe(QDir(directory).filePath(QStringLiteral(".tour-probe-XXXXXX"))); !probe.open()) {
+    problem = QStringLiteral("cannot write to %1: %2").arg(directory, probe.errorString());
+  }
+  if (!problem.isEmpty()) std::fprintf(stderr, "tour: %s\n", qPrintable(problem));
+  return problem.isEmpty();
+}
 
 int RunTour(CNuvixSdkDlg& dialog, const QString& directory) {
   g_directory = directory;
