@@ -152,6 +152,21 @@ struct Totals {
   double psnrY = 0, psnrCb = 0, psnrCr = 0, psnrAll = 0;
 };
 
+// Adds one coded picture: its bytes and its reconstruction's error per plane.
+void Account(Totals& t, const std::vector<uint8_t>& frame, const osprel::FrameStore& rec, size_t bytes, int intra) {
+  const size_t luma = frame.size() * 2 / 3, chroma = luma / 4;
+  const double ey = SquaredError(frame.data(), rec.y, luma);
+  const double eb = SquaredError(frame.data() + luma, rec.cb, chroma);
+  const double er = SquaredError(frame.data() + luma + chroma, rec.cr, chroma);
+  t.psnrY += Psnr(ey, double(luma));
+  t.psnrCb += Psnr(eb, double(chroma));
+  t.psnrCr += Psnr(er, double(chroma));
+  t.psnrAll += Psnr(ey + eb + er, double(frame.size()));
+  t.bytes += (long long)bytes;
+  t.intraFrames += intra;
+  ++t.frames;
+}
+
 void Summarise(const Totals& t, FILE* to) {
   std::fprintf(to, "frames: %d (I %d, P %d)\n", t.frames, t.intraFrames, t.frames - t.intraFrames);
   std::fprintf(to, "bytes: %lld (%.1f per frame)\n", t.bytes, double(t.bytes) / t.frames);
@@ -167,7 +182,7 @@ int main(int argc, char** argv) {
 
   FILE* in = OpenInput(o.in);
   if (!in) return 1;
-  const size_t luma = size_t(o.width) * o.height, chroma = luma / 4, frameBytes = luma + 2 * chroma;
+  const size_t frameBytes = size_t(o.width) * o.height * 3 / 2;  // Y, then Cb and Cr at a quarter each
   std::vector<uint8_t> frame(frameBytes);
   size_t got = 0;
   // The output is created only once there is a frame to code.
@@ -203,17 +218,7 @@ int main(int argc, char** argv) {
       std::perror(o.out.c_str());
       return 1;
     }
-    const osprel::FrameStore& rec = enc->LastPicture();
-    const double ey = SquaredError(frame.data(), rec.y, luma);
-    const double eb = SquaredError(frame.data() + luma, rec.cb, chroma);
-    const double er = SquaredError(frame.data() + luma + chroma, rec.cr, chroma);
-    t.psnrY += Psnr(ey, double(luma));
-    t.psnrCb += Psnr(eb, double(chroma));
-    t.psnrCr += Psnr(er, double(chroma));
-    t.psnrAll += Psnr(ey + eb + er, double(frameBytes));
-    t.bytes += (long long)n;
-    t.intraFrames += intra;
-    ++t.frames;
+    Account(t, frame, enc->LastPicture(), n, intra);
     std::fprintf(stderr, "\rframe %d %c %7zu bytes, %lld in all", t.frames, intra ? 'I' : 'P', n, t.bytes);
   } while (ReadFrame(in, frame, got));
   std::fprintf(stderr, "\n");
