@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "command_line.h"
 #include "nuvix_sdk_dlg.h"
 #include "qt_prompts.h"
 #include "qt_trace.h"
@@ -23,22 +24,31 @@ void PrintLogLine(const std::string& text) {
 }  // namespace
 
 int CNuvixSdkApp::Run(int argc, char** argv) {
-  QApplication application(argc, argv);
+  const CommandLine command = ParseCommandLine(argc, argv);
+  switch (command.action) {
+    case CommandLine::Action::kHelp:
+      std::fputs(UsageText().c_str(), stdout);
+      return 0;
+    case CommandLine::Action::kVersion:
+      std::fputs(VersionText().c_str(), stdout);
+      return 0;
+    case CommandLine::Action::kRefuse:
+      std::fprintf(stderr, "%s\n\n%s", command.problem.c_str(), UsageText().c_str());
+      return 2;
+    case CommandLine::Action::kTour:
+      if (!PrepareTourDirectory(QString::fromLocal8Bit(command.tourDirectory))) return 1;
+      break;
+    case CommandLine::Action::kRun:
+      break;
+  }
+
+  // The arguments are ours: Qt gets none, so it reads its settings from the environment only.
+  int qtArgc = 1;
+  QApplication application(qtArgc, argv);
   QApplication::setApplicationName(QStringLiteral("NUVIXSDK"));
   nuvix::win::InstallQtTraceSink();
 
-  QString tourDirectory;
-  const QStringList arguments = QApplication::arguments();
-  for (int i = 1; i < arguments.size(); ++i) {
-    if (arguments[i] == QLatin1String("--tour") && i + 1 < arguments.size()) {
-      tourDirectory = arguments[++i];
-    } else {
-      std::fprintf(stderr, "usage: nuvixsdk [--tour DIR]\n");
-      return 2;
-    }
-  }
-
-  if (tourDirectory.isEmpty()) {
+  if (command.action == CommandLine::Action::kRun) {
     nuvix::InstallPrompts(std::make_shared<nuvix::win::QtPrompts>());
     auto dialog = std::make_unique<CNuvixSdkDlg>(&MakeTab);
     dialog->exec();
@@ -47,5 +57,5 @@ int CNuvixSdkApp::Run(int argc, char** argv) {
   // The tour answers no questions: message boxes are logged, dialogs cancelled.
   CNuvixSdkDlg dialog(&MakeTab);
   dialog.SetLogMirror(&PrintLogLine);
-  return RunTour(dialog, tourDirectory);
+  return RunTour(dialog, QString::fromLocal8Bit(command.tourDirectory));
 }

@@ -1,8 +1,6 @@
 // The application object: runs the main dialog modally, or the tour.
 #pragma once
 
-#include <QString>
-
 class CNuvixSdkApp {
  public:
   // Returns the process exit code.

@@ -3,12 +3,12 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <cstdio>
 #include <iterator>
 
 #include "app_icon.h"
 #include "board_tables.h"
 #include "control_ids.h"
+#include "driver_version.h"
 #include "tab_dialog.h"
 
 using nuvix::win::ControlKind;
@@ -99,12 +99,9 @@ void CNuvixSdkDlg::ConnectControls() {
 
 void CNuvixSdkDlg::InitDialog() {
   InitResize();
-  const uint32_t version = NUVIXI_GetVersion();
-  const unsigned v3 = version >> 24, v2 = (version >> 16) & 0xFF, v1 = (version >> 8) & 0xFF, v0 = version & 0xFF;
-  char caption[96];
-  std::snprintf(caption, sizeof caption, "NUVIX SDK - 3.8.12.65 - Internal: %X.%X.%X.%X", v3, v2, v1, v0);
-  setWindowTitle(QString::fromLatin1(caption));
-  LogResult(this, NUVIXI_SUCCESS, 0, "NUVIXI_GetVersion():Result:%X.%X.%X.%X", v3, v2, v1, v0);
+  const std::string version = DriverVersionText();
+  setWindowTitle(QString::fromStdString("NUVIX SDK - 3.8.12.65 - Internal: " + version));
+  LogResult(this, NUVIXI_SUCCESS, 0, "NUVIXI_GetVersion():Result:%s", version.c_str());
   boardOpen_ = 0;
   optionVideo_ = optionAudio_ = optionAPlay_ = optionSerial_ = optionSquad_ = 0;
   tabs_.fill(nullptr);

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QPixmap>
+#include <QTemporaryFile>
 #include <cstdio>
 
 #include "control_ids.h"
@@ -47,10 +48,6 @@ class Tour {
   }
 
   int Run() {
-    if (!QDir().mkpath(directory_)) {
-      std::fprintf(stderr, "tour: cannot create %s\n", qPrintable(directory_));
-      return 1;
-    }
     Step("start", [] {});
     Step("search", [this] { Click(dialog_, main_ids::kSearch); });
     Step("select", [this] { Click(dialog_, main_ids::kFirstSelect); });
@@ -77,6 +74,19 @@ class Tour {
 };
 
 }  // namespace
+
+// Tried with a real file: permission bits say nothing for root or on
+// read-only file systems.
+bool PrepareTourDirectory(const QString& directory) {
+  QString problem;
+  if (!QDir().mkpath(directory)) {
+    problem = QStringLiteral("cannot create ") + directory;
+  } else if (QTemporaryFile probe(QDir(directory).filePath(QStringLiteral(".tour-probe-XXXXXX"))); !probe.open()) {
+    problem = QStringLiteral("cannot write to %1: %2").arg(directory, probe.errorString());
+  }
+  if (!problem.isEmpty()) std::fprintf(stderr, "tour: %s\n", qPrintable(problem));
+  return problem.isEmpty();
+}
 
 int RunTour(CNuvixSdkDlg& dialog, const QString& directory) {
   g_directory = directory;

@@ -7,7 +7,12 @@
 
 class CNuvixSdkDlg;
 
-// Returns 0 when every step ran and every screenshot was written.
+// Creates DIR when it is missing and makes sure it takes files; otherwise
+// prints why not and returns false. Needs no QApplication.
+bool PrepareTourDirectory(const QString& directory);
+
+// Walks the tour into a prepared DIR. Returns 0 when every step ran and every
+// screenshot was written.
 int RunTour(CNuvixSdkDlg& dialog, const QString& directory);
 
 // The directory of the tour that is running (empty when none is).

@@ -20,19 +20,8 @@ namespace fs = std::filesystem;
 
 struct ToolRun {
   int status;
-  std::string out;
+  std::string out, err;
 };
-
-ToolRun Tool(const std::string& args) {
-  const std::string cmd = std::string(OSPREL_ENC) + " " + args + " 2>/dev/null";
-  FILE* p = popen(cmd.c_str(), "r");
-  ToolRun r{-1, {}};
-  char buf[256];
-  while (p && fgets(buf, sizeof buf, p)) r.out += buf;
-  const int s = p ? pclose(p) : -1;
-  r.status = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
-  return r;
-}
 
 std::vector<uint8_t> ReadAll(const fs::path& p) {
   std::ifstream f(p, std::ios::binary);
@@ -53,6 +42,20 @@ class OsprelEnc : public testing::Test {
     yuv.write("xyz", 3);  // an incomplete last frame is left out
   }
   void TearDown() override { fs::remove_all(dir_); }
+  // Runs the tool through the shell (args may redirect its streams).
+  ToolRun Tool(const std::string& args) const {
+    const fs::path errFile = dir_ / "stderr";
+    const std::string cmd = std::string(OSPREL_ENC) + " " + args + " 2>" + errFile.string();
+    FILE* p = popen(cmd.c_str(), "r");
+    ToolRun r{-1, {}, {}};
+    char buf[256];
+    while (p && fgets(buf, sizeof buf, p)) r.out += buf;
+    const int s = p ? pclose(p) : -1;
+    r.status = WIFEXITED(s) ? WEXITSTATUS(s) : -1;
+    const auto err = ReadAll(errFile);
+    r.err.assign(err.begin(), err.end());
+    return r;
+  }
   std::string In() const { return (dir_ / "in.yuv").string(); }
   std::string Out(const char* name) const { return (dir_ / name).string(); }
   fs::path dir_;
@@ -86,14 +89,49 @@ TEST_F(OsprelEnc, StandardHeaderForQcif) {
   EXPECT_GE(std.size() + 7, own.size());
 }
 
-TEST_F(OsprelEnc, RefusesBadArguments) {
-  EXPECT_EQ(Tool("-s 175x144 " + In() + " " + Out("x.263")).status, 2);
-  EXPECT_EQ(Tool("--standard-header -s 320x240 " + In() + " " + Out("x.263")).status, 2);
-  EXPECT_EQ(Tool("-s 176x144 -g 0 " + In() + " " + Out("x.263")).status, 2);
-  EXPECT_EQ(Tool("-s 176x144 -q 31 " + In() + " " + Out("x.263")).status, 2);
-  EXPECT_EQ(Tool("-s 176x144 " + In()).status, 2);
-  EXPECT_FALSE(fs::exists(Out("x.263")));
-  EXPECT_EQ(Tool("-s 176x144 " + Out("missing.yuv") + " " + Out("y.263")).status, 1);
+// Arguments and inputs it cannot use: the exit code, a message that names what
+// was wrong, and no output file left behind.
+TEST_F(OsprelEnc, RefusesWhatItCannotUseAndSaysWhy) {
+  std::ofstream(Out("short.yuv"), std::ios::binary) << std::string(100, '\x80');
+  std::ofstream(Out("empty.yuv"), std::ios::binary).flush();
+  const struct {
+    std::string args;
+    int status;
+    std::string message;
+  } cases[] = {
+      {"-s 175x144 " + In(), 2, "175x144 is not a coded size"},
+      {"-s abc " + In(), 2, "\"abc\""},
+      {"-s 176x144junk " + In(), 2, "\"176x144junk\""},
+      {"-s 176 " + In(), 2, "\"176\""},
+      {"--standard-header -s 320x240 " + In(), 2, "320x240 has no standard source format"},
+      {"-s 176x144 -g 0 " + In(), 2, "GOP must be at least 1, not 0"},
+      {"-s 176x144 -g three " + In(), 2, "\"three\""},
+      {"-s 176x144 -q 31 " + In(), 2, "QP must be 1..30, not 31"},
+      {"-s 176x144 -q 4x " + In(), 2, "\"4x\""},
+      {"-s 176x144 " + dir_.string(), 1, dir_.string() + " is a directory"},
+      {"-s 176x144 " + Out("short.yuv"), 1, "holds 100 bytes, less than one 176x144 frame (38016 bytes)"},
+      {"-s 176x144 " + Out("empty.yuv"), 1, "holds 0 bytes"},
+      {"-s 176x144 " + Out("missing.yuv"), 1, "No such file"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.args);
+    const ToolRun r = Tool(c.args + " " + Out("x.263"));
+    EXPECT_EQ(r.status, c.status);
+    EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    EXPECT_FALSE(fs::exists(Out("x.263")));
+  }
+  EXPECT_EQ(Tool("-s 176x144 " + In()).status, 2) << "one file name";
+}
+
+// "-" reads standard input and writes standard output, byte for byte the
+// stream a file would get; the summary then goes to standard error.
+TEST_F(OsprelEnc, StandardStreams) {
+  ASSERT_EQ(Tool("-s 176x144 -q 6 -g 3 " + In() + " " + Out("file.263")).status, 0);
+  const ToolRun piped = Tool("-s 176x144 -q 6 -g 3 - - < " + In() + " > " + Out("piped.263"));
+  ASSERT_EQ(piped.status, 0) << piped.err;
+  EXPECT_EQ(ReadAll(Out("piped.263")), ReadAll(Out("file.263")));
+  EXPECT_NE(piped.err.find("frames: 7 (I 3, P 4)"), std::string::npos) << piped.err;
+  EXPECT_NE(piped.err.find("ignored 3 bytes of an incomplete last frame"), std::string::npos) << piped.err;
 }
 
 }  // namespace

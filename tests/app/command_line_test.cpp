@@ -1,0 +1,129 @@
+// The program's command line, run as a user would run it. Every case runs
+// without a display and with Qt pointed at the X11 platform, so an answer
+// that needed the window system would abort instead of passing.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+  int exitCode = -1;
+  std::string out, err;
+};
+
+std::string ReadFile(const fs::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), {}};
+}
+
+std::vector<std::string> EnvironmentWithoutDisplay() {
+  std::vector<std::string> environment;
+  for (char** entry = environ; *entry; ++entry) {
+    const std::string variable = *entry;
+    const std::string name = variable.substr(0, variable.find('='));
+    if (name != "DISPLAY" && name != "WAYLAND_DISPLAY" && name != "QT_QPA_PLATFORM") environment.push_back(variable);
+  }
+  environment.push_back("QT_QPA_PLATFORM=xcb");
+  return environment;
+}
+
+std::vector<char*> Pointers(std::vector<std::string>& strings) {
+  std::vector<char*> pointers;
+  for (std::string& s : strings) pointers.push_back(s.data());
+  pointers.push_back(nullptr);
+  return pointers;
+}
+
+Outcome RunProgram(std::vector<std::string> arguments, const fs::path& scratch) {
+  arguments.insert(arguments.begin(), NUVIXSDK_PATH);
+  std::vector<std::string> environment = EnvironmentWithoutDisplay();
+  const fs::path outPath = scratch / "stdout", errPath = scratch / "stderr";
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  pid_t pid = 0;
+  const int spawned =
+      posix_spawn(&pid, NUVIXSDK_PATH, &actions, nullptr, Pointers(arguments).data(), Pointers(environment).data());
+  posix_spawn_file_actions_destroy(&actions);
+  Outcome outcome;
+  int status = 0;
+  if (spawned != 0 || waitpid(pid, &status, 0) != pid) return outcome;
+  outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  outcome.out = ReadFile(outPath);
+  outcome.err = ReadFile(errPath);
+  return outcome;
+}
+
+class CommandLineTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    scratch_ = fs::temp_directory_path() / ("nuvix-command-line-" + std::to_string(::getpid()));
+    fs::remove_all(scratch_);
+    fs::create_directories(scratch_);
+    std::ofstream(scratch_ / "plain-file") << "not a directory";
+  }
+  void TearDown() override { fs::remove_all(scratch_); }
+  fs::path scratch_;
+};
+
+TEST_F(CommandLineTest, AnswersAndExitCodes) {
+  const std::string underFile = (scratch_ / "plain-file" / "shots").string();
+  struct Case {
+    std::vector<std::string> arguments;
+    int exitCode;
+    std::vector<std::string> inOut;  // texts standard output must hold
+    std::string errStart;            // how standard error must begin ("" = stay empty)
+  };
+  const std::vector<std::string> usage = {"usage: nuvixsdk [--tour DIR]", "--tour DIR", "--version",
+                                          "NUVIXI_SIM_BOARDS", "NUVIXI_SIM_BOARDS=QLA16", "QT_QPA_PLATFORM=offscreen",
+                                          "README.md"};
+  const Case cases[] = {
+      {{"--help"}, 0, usage, ""},
+      {{"-h"}, 0, usage, ""},
+      {{"--tour", "ignored", "--help"}, 0, usage, ""},
+      {{"--version"}, 0, {"nuvixsdk " NUVIXSDK_VERSION "\n", "board driver 1.4.2.7\n"}, ""},
+      {{"--bogus"}, 2, {}, "unknown option: --bogus\n"},
+      {{"-platform", "offscreen"}, 2, {}, "unknown option: -platform\n"},
+      {{"stray-argument"}, 2, {}, "unknown option: stray-argument\n"},
+      {{"--tour"}, 2, {}, "--tour needs a directory\n"},
+      {{"--tour", ""}, 2, {}, "--tour needs a directory\n"},
+      // A directory that exists but takes no files, even for root.
+      {{"--tour", "/proc"}, 1, {}, "tour: cannot write to /proc: "},
+      {{"--tour", underFile}, 1, {}, "tour: cannot create " + underFile + "\n"},
+  };
+  for (const Case& c : cases) {
+    std::string shown;
+    for (const std::string& a : c.arguments) shown += " '" + a + "'";
+    SCOPED_TRACE("nuvixsdk" + shown);
+    const Outcome outcome = RunProgram(c.arguments, scratch_);
+    EXPECT_EQ(outcome.exitCode, c.exitCode) << outcome.err;
+    for (const std::string& text : c.inOut) EXPECT_NE(outcome.out.find(text), std::string::npos) << text;
+    if (c.inOut.empty()) {
+      EXPECT_EQ(outcome.out, "");
+    }
+    EXPECT_EQ(outcome.err.substr(0, c.errStart.size()), c.errStart);
+    if (c.exitCode == 2) {
+      EXPECT_NE(outcome.err.find("usage: nuvixsdk"), std::string::npos) << "a refusal shows the usage";
+    } else {
+      // Anything else says it in one line at most.
+      EXPECT_LE(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
+    }
+  }
+}
+
+}  // namespace
