@@ -63,7 +63,9 @@ GridLayout MakeAudio() {
 }
 
 GridLayout MakeVideo() {
-  return {33, 22, 150, 32, 20, 19, kUser + 15,
+  // The label column is two pixels wider than the other grids': "Captured
+  // Speed    <FPS>" is 149 pixels in the grid's font.
+  return {33, 22, 152, 32, 20, 19, kUser + 15,
           {"Channel Number", "Camera Signal", "Capture Disable", "720  x  576  <480>", "704  x  576  <480>",
            "640  x  576  <480>", "720  x  288  <240>", "704  x  288  <240>", "640  x  288  <240>",
            "360  x  288  <240>", "352  x  288  <240>", "320  x  288  <240>", "180  x  144  <120>",

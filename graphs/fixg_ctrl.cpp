@@ -243,14 +243,14 @@ QString CFixGCtrl::FormatNumberFixed(double value, bool decimal) {
 
 void CFixGCtrl::SetCellNumber(int column, int row, double value, const QFont* font,
                               uint32_t colour) {
-  const Cell* cell = At(column, row);
+  Cell* cell = At(column, row);
   if (!cell || !(cell->flags & kCellNumber) || !m_laidOut) return;
   DrawString(*cell, FormatNumber(value), font, colour, true);
 }
 
 void CFixGCtrl::SetCellNumberFixed(int column, int row, double value, bool decimal,
                                    const QFont* font, uint32_t colour) {
-  const Cell* cell = At(column, row);
+  Cell* cell = At(column, row);
   if (!cell || !(cell->flags & kCellNumber) || !m_laidOut) return;
   DrawString(*cell, FormatNumberFixed(value, decimal), font, colour, true);
 }
@@ -263,7 +263,7 @@ void CFixGCtrl::SetCellText(int column, int row, const QString& text, const QFon
   if (m_laidOut) DrawString(*cell, cell->text, font, colour, cell->flags == kCellText);
 }
 
-void CFixGCtrl::DrawString(const Cell& cell, const QString& text, const QFont* font,
+void CFixGCtrl::DrawString(Cell& cell, const QString& text, const QFont* font,
                            uint32_t colour, bool centred) {
   if (m_tableLayer.isNull()) return;
   QPainter painter(&m_tableLayer);
@@ -275,6 +275,7 @@ void CFixGCtrl::DrawString(const Cell& cell, const QString& text, const QFont* f
   const QFontMetrics metrics = painter.fontMetrics();
   const int advance = metrics.horizontalAdvance(text);
   const QRect& r = cell.rect;
+  cell.clipped = advance > r.width() - 2 || 3 + metrics.height() > r.height();
   const int x = centred ? r.x() + r.width() / 2 - advance / 2 : r.x() + r.width() - 1 - advance;
   painter.drawText(QPoint(x, r.y() + 3 + metrics.ascent()), text);
 }
@@ -340,6 +341,11 @@ int CFixGCtrl::CellActive(int column, int row) const {
 QString CFixGCtrl::CellText(int column, int row) const {
   const Cell* cell = At(column, row);
   return cell ? cell->text : QString();
+}
+
+bool CFixGCtrl::CellClipped(int column, int row) const {
+  const Cell* cell = At(column, row);
+  return cell && cell->clipped;
 }
 
 int CFixGCtrl::CellImage(int column, int row) const {

@@ -98,6 +98,8 @@ class CFixGCtrl : public QAbstractScrollArea {
   uint32_t CellFlags(int column, int row) const;
   int CellActive(int column, int row) const;
   QString CellText(int column, int row) const;
+  // Whether the last text or number drawn into the cell was wider or taller than the cell.
+  bool CellClipped(int column, int row) const;
   int CellImage(int column, int row) const;
   QSize VisibleSize() const { return m_visible; }
   QPoint ScrollPos() const;
@@ -132,6 +134,7 @@ class CFixGCtrl : public QAbstractScrollArea {
     int active = 0;
     QString text;
     int image = 0;
+    bool clipped = false;  // the last text drawn did not fit the cell
   };
 
   Cell* At(int column, int row);
@@ -140,7 +143,7 @@ class CFixGCtrl : public QAbstractScrollArea {
   void UpdateScrollGeometry();
   void PaintFlat(const QRect& r);
   void PaintRaised(const QRect& r);
-  void DrawString(const Cell& cell, const QString& text, const QFont* font, uint32_t colour,
+  void DrawString(Cell& cell, const QString& text, const QFont* font, uint32_t colour,
                   bool centred);
   void ComposeInto(QPainter& painter, const QRect& client) const;
   void Press(QMouseEvent* event);

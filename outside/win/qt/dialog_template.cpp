@@ -61,6 +61,8 @@ QWidget* MakeControl(QWidget* parent, const ControlSpec& spec, QButtonGroup*& ra
       auto* edit = new QPlainTextEdit(caption, parent);
       edit->setVerticalScrollBarPolicy((spec.style & kVScroll) ? Qt::ScrollBarAlwaysOn : Qt::ScrollBarAlwaysOff);
       edit->setUndoRedoEnabled(false);
+      // An edit control keeps its text a pixel from the frame.
+      edit->document()->setDocumentMargin(1);
       edit->setReadOnly(spec.style & kReadOnly);
       return edit;
     }
