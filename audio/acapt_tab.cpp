@@ -98,7 +98,7 @@ void CAcaptTab::OnInitDialog() {
   }
   auto* slider = ItemAs<QSlider>(kIdReference);
   slider->setRange(0, static_cast<int>(kMaxReference));
-  SetReference(reference_);
+  ShowReference();
   ConnectControls();
 }
 
@@ -138,12 +138,14 @@ void CAcaptTab::SetReference(uint32_t level) {
   reference_ = level;
   const uint32_t result = NUVIXI_CaptureAudioReference(board_, level);
   LogResult(Owner(), result, 0, "NUVIXI_CaptureAudioReference(%X,%X)", board_, level);
-  if (auto* label = ItemAs<QAbstractButton>(kIdReferenceLabel))
-    label->setText(QString::asprintf("Reference : %2d", level));
-  if (auto* slider = ItemAs<QSlider>(kIdReference)) {
-    const QSignalBlocker quiet(slider);  // moving it is not a user's scroll
-    slider->setValue(static_cast<int>(level));
-  }
+  ShowReference();
+}
+
+void CAcaptTab::ShowReference() {
+  ItemAs<QAbstractButton>(kIdReferenceLabel)->setText(QString::asprintf("Reference : %2d", reference_));
+  auto* slider = ItemAs<QSlider>(kIdReference);
+  const QSignalBlocker quiet(slider);  // moving it is not a user's scroll
+  slider->setValue(static_cast<int>(reference_));
 }
 
 void CAcaptTab::ApplyVolume(int ch) {

@@ -75,6 +75,8 @@ class CAcaptTab : public CTabDialog {
  private:
   struct Channel;
 
+  // The label and the trackbar show the reference level.
+  void ShowReference();
   void BuildGrid();
   void ConnectControls();
   // Steps every channel of first..last by step within 0..max; running ones
