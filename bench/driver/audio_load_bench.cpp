@@ -100,6 +100,8 @@ bool Run(const char* board, uint32_t flags, double seconds, Result& result) {
   return true;
 }
 
+volatile int16_t g_sink = 0;
+
 // CPU seconds std::sin needs for one second of 16 channels at 22,050 Hz.
 double SinShare() {
   std::vector<int16_t> out(kRate);
@@ -112,7 +114,7 @@ double SinShare() {
     }
     best = std::min(best, Now(CLOCK_THREAD_CPUTIME_ID) - t0);
   }
-  std::printf("(checksum %d)\n", out[kRate / 3]);
+  g_sink = out[kRate / 3];  // keeps the loop from being optimised away
   return best;
 }
 
