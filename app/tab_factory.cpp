@@ -1,6 +1,6 @@
 #include "tab_factory.h"
 
-#include "audio_tab.h"
+#include "acapt_tab.h"
 #include "live_tab.h"
 #include "nuvix_sdk_dlg.h"
 #include "pinax_tab.h"
@@ -13,7 +13,7 @@ CTabDialog* MakeTab(int tabIndex) {
   switch (tabIndex) {
     case CNuvixSdkDlg::kLive: return new CLiveTab;
     case CNuvixSdkDlg::kVideo: return new CVideoTab;
-    case CNuvixSdkDlg::kAudio: return new CAudioTab;
+    case CNuvixSdkDlg::kAudio: return new CAcaptTab;
     case CNuvixSdkDlg::kSerial: return new CSerialTab;
     case CNuvixSdkDlg::kSquad: return new CSquadTab;
     case CNuvixSdkDlg::kPinax: return new CPinaxTab;

@@ -51,7 +51,9 @@ GridLayout MakeDigital(bool second) {
 }
 
 GridLayout MakeAudio() {
-  return {17, 8, 150, 32, 21, 21, kUser + 14,
+  // The label column is wider than the other grids': "AMP    Set < 0 - 07          >"
+  // is 154 pixels in the grid's font.
+  return {17, 8, 156, 32, 21, 21, kUser + 14,
           {"Channel Number", "Capture  Disable", "PCM            8Khz", "PCM  11.025Khz", "PCM          16Khz",
            "PCM    22.05Khz", "Volume Set < 0 - 31(15) >", "AMP    Set < 0 - 07          >"},
           {0x000000, 0x102010, 0x204020, 0x306030, 0x408040, 0x50A050, 0xF02020, 0xF02020},

@@ -191,7 +191,14 @@ NUVIXI_RESULT NUVIXI_GET_CaptureFPS(uint32_t board, int32_t fps[64]);
    second, value at least 1); frames over the budget are lost. on 0: no limit. */
 NUVIXI_RESULT NUVIXI_PCI_BAND_WIDTH_Control(uint32_t board, uint32_t on, uint32_t value);
 
-/* ---- Audio capture ---- */
+/* ---- Audio capture ----
+   Reference level 0..63 (one for all inputs), volume 0..15 on QLA models and
+   0..31 on the others, pre-amplifier gain 0..7; a channel beyond the board's
+   audio inputs or a value out of range gives NUVIXI_ERR_INVALID_ARGUMENT.
+   TransferON takes rate index 1..4 (8000, 11025, 16000, 22050 Hz) and block
+   units 64, 88, 128 or 176; a started channel delivers signed 16-bit
+   little-endian mono blocks through NUVIXI_LockWait4GetSoundAddress, 16384
+   bytes each on QLA models and block units x 128 bytes on the others. */
 NUVIXI_RESULT NUVIXI_CaptureAudioReference(uint32_t board, uint32_t level);
 NUVIXI_RESULT NUVIXI_CaptureAudioVolume(uint32_t board, uint32_t channel, uint32_t volume);
 NUVIXI_RESULT NUVIXI_CaptureAudioPreAMP(uint32_t board, uint32_t channel, uint32_t gain);

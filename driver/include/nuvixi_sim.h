@@ -90,6 +90,25 @@ int NUVIXI_SIM_CaptureClockCpuTime(uint32_t board, uint64_t* nanoseconds);
    the opposite colour that move with the board's time. */
 void NUVIXI_SIM_CameraColour(uint32_t channel, uint8_t yuv[3]);
 
+/* Audio inputs. Input channel hears a sine tone of NUVIXI_SIM_AudioToneHz
+   (channel) hertz, and at the start of every second of the board's time (from
+   its open) a 2 ms click: half the click at +peak, half at -peak. The peak is
+   32767 x volume / ceiling x (gain + 1) / 4 x (reference + 1) / 64, held at
+   32767 (ceiling 15 on QLA models, 31 on the others); volume, gain and
+   reference apply to the blocks written after they are set. A started
+   channel has four block buffers; a block that finds all four queued or held
+   by the consumer is lost. */
+uint32_t NUVIXI_SIM_AudioToneHz(uint32_t channel);
+
+/* Blocks the audio channel received and lost since its transfer was switched
+   on. Returns 0, or -1 for a board or channel the simulator does not have. */
+int NUVIXI_SIM_SoundCounters(uint32_t board, uint32_t channel, uint64_t* delivered, uint64_t* dropped);
+
+/* CPU time in nanoseconds used by the board's audio clock (the thread that
+   writes every audio block) since it last started; it runs while any audio
+   transfer is on. Returns 0, or -1 when it is not running. */
+int NUVIXI_SIM_AudioClockCpuTime(uint32_t board, uint64_t* nanoseconds);
+
 #ifdef __cplusplus
 }
 #endif

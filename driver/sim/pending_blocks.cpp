@@ -58,12 +58,6 @@ NOT_SIMULATED(XED_SET_CHOSE_FONT, (uint32_t board, const void* font), board, fon
 NOT_SIMULATED(SQUAD_ON, (uint32_t board, void** merged, void** image, void** osd), board, merged, image, osd)
 NOT_SIMULATED(SQUAD_UPT, (uint32_t board), board)
 NOT_SIMULATED(SQUAD_OFF, (uint32_t board), board)
-NOT_SIMULATED(CaptureAudioReference, (uint32_t board, uint32_t level), board, level)
-NOT_SIMULATED(CaptureAudioVolume, (uint32_t board, uint32_t channel, uint32_t volume), board, channel, volume)
-NOT_SIMULATED(CaptureAudioPreAMP, (uint32_t board, uint32_t channel, uint32_t gain), board, channel, gain)
-NOT_SIMULATED(CaptureAudioTransferON, (uint32_t board, uint32_t channel, uint32_t rateIndex, uint32_t blockUnits),
-              board, channel, rateIndex, blockUnits)
-NOT_SIMULATED(CaptureAudioTransferOFF, (uint32_t board, uint32_t channel), board, channel)
 NOT_SIMULATED(WDOGEnable, (uint32_t board, uint32_t seconds), board, seconds)
 NOT_SIMULATED(WDOGDisable, (uint32_t board), board)
 NOT_SIMULATED(TVOUT, (uint32_t board, uint32_t camera), board, camera)

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "audio_engine.h"
 #include "capture_engine.h"
 #include "nuvixi.h"
 #include "nuvixi_sim.h"
@@ -19,7 +20,9 @@ namespace nuvixsim {
 
 struct BoardState {
   explicit BoardState(const NUVIXI_SIM_BOARD& board)
-      : config(board), capture(std::make_shared<CaptureEngine>(board, queues)) {}
+      : config(board),
+        capture(std::make_shared<CaptureEngine>(board, queues)),
+        audio(std::make_shared<AudioEngine>(board, queues)) {}
 
   NUVIXI_SIM_BOARD config{};
   bool open = false;
@@ -27,10 +30,12 @@ struct BoardState {
   uint32_t standard = 0;
   std::shared_ptr<BoardQueues> queues = std::make_shared<BoardQueues>();
   std::shared_ptr<CaptureEngine> capture;
+  std::shared_ptr<AudioEngine> audio;
 
   // Stops the board's capture and breaks every wait on it.
   void Shut() {
     capture->Close();
+    audio->Close();
     queues->CloseAll();
   }
 };
