@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "audio_play_engine.h"
 #include "capture_engine.h"
 #include "nuvixi.h"
 #include "nuvixi_sim.h"
@@ -27,10 +28,12 @@ struct BoardState {
   uint32_t standard = 0;
   std::shared_ptr<BoardQueues> queues = std::make_shared<BoardQueues>();
   std::shared_ptr<CaptureEngine> capture;
+  std::shared_ptr<AudioPlayEngine> aplay = std::make_shared<AudioPlayEngine>();
 
   // Stops the board's capture and breaks every wait on it.
   void Shut() {
     capture->Close();
+    aplay->Close();
     queues->CloseAll();
   }
 };
