@@ -160,6 +160,7 @@ void CPlayTab::OnLoad() {
   }
   const uint32_t count = BuildIndex();
   if (count == 0) {
+    LogResult(Owner(), NUVIXI_SUCCESS, 0, "FILE NOT LOADED: NO COMPLETE RECORD");
     file_.Close();
     return;
   }
@@ -181,6 +182,7 @@ void CPlayTab::OnLoad() {
     h263_.CreateCodec(false);
   }
   if (FetchRecord(0) == 0) {
+    LogResult(Owner(), NUVIXI_SUCCESS, 0, "FILE NOT LOADED: ITS FIRST RECORD CANNOT BE READ OR DECODED");
     file_.Close();
     ShowRange(10, 0);
     return;
@@ -202,16 +204,25 @@ uint32_t CPlayTab::BuildIndex() {
   // The progress bar moves in steps of 1/256 of the file, not once per record.
   const uint64_t step = std::max<uint64_t>(size / 256, 1);
   uint64_t shown = 0;
-  const uint32_t count = file_.BuildIndex([&](uint32_t offset) {
+  uint32_t records = 0, previous = nuvix::RecordedFile::kHeaderBytes;
+  uint32_t firstOversize = UINT32_MAX;
+  const uint32_t largest = file_.isAudio() ? kDataBytes : kDataBytes + nuvix::RecordedFile::kImageHeaderBytes;
+  uint32_t count = file_.BuildIndex([&](uint32_t offset) {
+    if (offset - previous > largest && firstOversize == UINT32_MAX) firstOversize = records;
+    previous = offset;
+    ++records;
     if (offset - shown < step) return;
     shown = offset;
     SetPositions(offset);
   });
-  if (count >= nuvix::RecordedFile::kMaxRecords) {
-    LogResult(Owner(), NUVIXI_SUCCESS, 0, "FILE TOO LONG: ONLY THE FIRST %u RECORDS ARE PLAYED", count);
-  } else if (count > 0 && file_.offset(count) < size && file_.offset(count) + 8 <= size) {
-    LogResult(Owner(), NUVIXI_SUCCESS, 0, "FILE TRUNCATED: %u RECORDS, %llu BYTES AFTER THE LAST ARE SKIPPED", count,
-              static_cast<unsigned long long>(size - file_.offset(count)));
+  if (firstOversize < count) {
+    LogResult(Owner(), NUVIXI_SUCCESS, 0, "FILE TRUNCATED: RECORD %u IS LARGER THAN %u BYTES", firstOversize, kDataBytes);
+    count = firstOversize;
+  } else if (count >= nuvix::RecordedFile::kMaxRecords) {
+    LogResult(Owner(), NUVIXI_SUCCESS, 0, "FILE TRUNCATED: ONLY THE FIRST %u RECORDS ARE PLAYED", count);
+  } else if (count > 0 && file_.offset(count) < size) {
+    LogResult(Owner(), NUVIXI_SUCCESS, 0, "FILE TRUNCATED: %llu BYTES AFTER RECORD %u ARE SKIPPED",
+              static_cast<unsigned long long>(size - file_.offset(count)), count - 1);
   }
   return count;
 }
