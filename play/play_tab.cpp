@@ -329,7 +329,9 @@ void CPlayTab::ShowVideo(uint32_t i) {
   ReleaseBusy();
 }
 
-void CPlayTab::LoadAudio(uint32_t i) {
+void CPlayTab::LoadAudio(uint32_t i) { LoadAudio(i, i % 2); }
+
+void CPlayTab::LoadAudio(uint32_t i, uint32_t half) {
   if (!aplayOpen_) return;
   if (!TryBusy()) return;
   const uint32_t n = FetchRecord(i);
@@ -338,7 +340,7 @@ void CPlayTab::LoadAudio(uint32_t i) {
     // The last block may be short: the rest of its half is silence, not what
     // the half held before, and it still starts at the half's boundary.
     if (n < blockSize_) std::memset(data_.get() + n, 0, blockSize_ - n);
-    const uint32_t offset = i % 2 ? blockSize_ : 0;
+    const uint32_t offset = half ? blockSize_ : 0;
     const uint32_t result = NUVIXI_APLAY_LOAD(board_, parameter_, offset, data_.get(), blockSize_);
     LogResult(Owner(), result, 0, "NUVIXI_APLAYLOAD(%X,%X,%X,%lX,%X)", board_, parameter_, offset,
               static_cast<unsigned long>(reinterpret_cast<uintptr_t>(data_.get())), blockSize_);
@@ -354,14 +356,18 @@ void CPlayTab::ShowRecord(uint32_t i) {
   else LoadAudio(i);
 }
 
-void CPlayTab::Step(int direction) {
-  if (state_.load() == kNoFile || count_ == 0) return;
+uint32_t CPlayTab::MoveCursor(int direction) {
   uint32_t current = cursor_.load();
   uint32_t next;
   do {
     next = direction < 0 ? (current == 0 ? count_ - 1 : current - 1) : (current + 1) % count_;
   } while (!cursor_.compare_exchange_weak(current, next));
-  ShowRecord(next);
+  return next;
+}
+
+void CPlayTab::Step(int direction) {
+  if (state_.load() == kNoFile || count_ == 0) return;
+  ShowRecord(MoveCursor(direction));
 }
 
 void CPlayTab::OnPrevious() { Step(-1); }
@@ -420,9 +426,13 @@ void CPlayTab::OnPlayForward() {
     LogResult(Owner(), NUVIXI_SUCCESS, 0, "APLAY BOX CHECK WHEN BOARD OPEN()");
     return;
   }
-  // Both halves of the board's buffer are filled before it starts.
-  LoadAudio(cursor_.load());
-  Step(1);
+  // Both halves of the board's buffer are filled before it starts; the board
+  // starts with the first one, and from then on each refill goes into the half
+  // that has just been played, also where the file goes round to its start.
+  const uint32_t firstHalf = cursor_.load() % 2;
+  LoadAudio(cursor_.load(), firstHalf);
+  LoadAudio(MoveCursor(1), 1 - firstHalf);
+  refillHalf_ = firstHalf;
   state_ = kPlayingForward;
   scope_.StartTimer();
   audioWorker_.Setup(CCaptThread::AudioPlay, this, &CPlayTab::AudioRefillCallback, static_cast<int32_t>(board_),
@@ -449,7 +459,10 @@ void CPlayTab::PlayTickCallback(void* tab, int32_t, uintptr_t) {
 
 void CPlayTab::AudioRefillCallback(void* tab, int32_t, uintptr_t) {
   auto* self = static_cast<CPlayTab*>(tab);
-  if (self->state_.load() == kPlayingForward) self->Step(1);
+  if (self->state_.load() != kPlayingForward) return;
+  const uint32_t half = self->refillHalf_;
+  self->refillHalf_ = 1 - half;
+  self->LoadAudio(self->MoveCursor(1), half);
 }
 
 void CPlayTab::OnStop() {

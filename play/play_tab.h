@@ -80,9 +80,13 @@ class CPlayTab : public CTabDialog {
   uint32_t DecodeH263(const BITMAPINFOHEADER& header);
   uint32_t DecodeMjpg(const BITMAPINFOHEADER& header);
   void ShowVideo(uint32_t i);
+  // Loads block i into the board's half of its parity, or into the given half.
   void LoadAudio(uint32_t i);
+  void LoadAudio(uint32_t i, uint32_t half);
   void ShowRecord(uint32_t i);
-  // Moves the cursor one record back or forward (wrapping) and shows that record.
+  // Moves the cursor one record back or forward (wrapping); returns the new record.
+  uint32_t MoveCursor(int direction);
+  // Moves the cursor and shows that record.
   void Step(int direction);
   void StopPlaying(bool settle);
   void ApplyMonitor();
@@ -110,6 +114,7 @@ class CPlayTab : public CTabDialog {
   uint32_t rateFactor_ = 16;
   uint32_t blockSize_ = 16 * 512;
   std::atomic<uint32_t> failedRecords_{0};
+  uint32_t refillHalf_ = 0;  // audio worker: the half the next refill goes into
 
   // Owned by whoever holds the busy flag.
   std::atomic_flag busy_ = ATOMIC_FLAG_INIT;
