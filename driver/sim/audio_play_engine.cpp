@@ -171,7 +171,7 @@ void AudioPlayEngine::Advance(Clock::time_point now) {
 void AudioPlayEngine::PlayHalf(uint32_t half) {
   const uint8_t* bytes = buffer_.data() + half * halfBytes_;
   const uint32_t count = halfBytes_ / 2;
-  int16_t samples[kHalfBytesMax / 2];
+  int16_t samples[kHalfBytesMax / 2] = {};
   for (uint32_t i = 0; i < count; ++i) {
     int16_t sample;
     std::memcpy(&sample, bytes + 2 * i, 2);
