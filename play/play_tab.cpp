@@ -216,7 +216,8 @@ uint32_t CPlayTab::BuildIndex() {
     SetPositions(offset);
   });
   if (firstOversize < count) {
-    LogResult(Owner(), NUVIXI_SUCCESS, 0, "FILE TRUNCATED: RECORD %u IS LARGER THAN %u BYTES", firstOversize, kDataBytes);
+    LogResult(Owner(), NUVIXI_SUCCESS, 0, "FILE TRUNCATED: RECORD %u IS LARGER THAN %u BYTES", firstOversize,
+              kDataBytes);
     count = firstOversize;
   } else if (count >= nuvix::RecordedFile::kMaxRecords) {
     LogResult(Owner(), NUVIXI_SUCCESS, 0, "FILE TRUNCATED: ONLY THE FIRST %u RECORDS ARE PLAYED", count);

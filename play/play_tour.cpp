@@ -29,7 +29,8 @@ std::vector<TourStep> CPlayTab::TourSteps() {
   steps.push_back({"play-video-loaded", [this, dir] {
                      // The video tab's tour recorded channel 1 here.
                      WithFileAnswer(dir.filePath(QStringLiteral("tour_00.MJP")), [this] { OnLoad(); });
-                     if (PlayState() != kStopped || !IsVideo()) TourFailed(QStringLiteral("the MJP recording did not load"));
+                     if (PlayState() != kStopped || !IsVideo())
+                       TourFailed(QStringLiteral("the MJP recording did not load"));
                    }});
   steps.push_back({"play-stepped", [this] {
                      OnNext();

@@ -207,7 +207,9 @@ TEST_F(AudioPlay, SettingsAreCheckedStoredAndOffStops) {
 std::optional<std::pair<uint32_t, std::vector<int16_t>>> ReadWav(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
   std::vector<uint8_t> b((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  auto u32 = [&](size_t at) { return uint32_t{b[at]} | uint32_t{b[at + 1]} << 8 | uint32_t{b[at + 2]} << 16 | uint32_t{b[at + 3]} << 24; };
+  auto u32 = [&](size_t at) {
+    return uint32_t{b[at]} | uint32_t{b[at + 1]} << 8 | uint32_t{b[at + 2]} << 16 | uint32_t{b[at + 3]} << 24;
+  };
   auto u16 = [&](size_t at) { return static_cast<uint16_t>(b[at] | b[at + 1] << 8); };
   if (b.size() < 44 || std::string(b.begin(), b.begin() + 4) != "RIFF" ||
       std::string(b.begin() + 8, b.begin() + 16) != "WAVEfmt " || std::string(b.begin() + 36, b.begin() + 40) != "data")

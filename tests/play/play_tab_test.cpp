@@ -241,7 +241,9 @@ TEST_F(PlayTab, H263BitmapIsUprightWithTheCameraColoursAndBackwardPlayDecodesRig
   tab_->OnSaveBitmap();
   const std::vector<uint8_t> bmp = ReadBytes(bmpPath);
   ASSERT_EQ(bmp.size(), 54u + kWidth * kHeight * 4);
-  auto le32 = [&](size_t at) { return uint32_t{bmp[at]} | uint32_t{bmp[at + 1]} << 8 | uint32_t{bmp[at + 2]} << 16 | uint32_t{bmp[at + 3]} << 24; };
+  auto le32 = [&](size_t at) {
+    return uint32_t{bmp[at]} | uint32_t{bmp[at + 1]} << 8 | uint32_t{bmp[at + 2]} << 16 | uint32_t{bmp[at + 3]} << 24;
+  };
   EXPECT_EQ(bmp[0], 'B');
   EXPECT_EQ(bmp[1], 'M');
   EXPECT_EQ(le32(2), bmp.size());
