@@ -60,7 +60,7 @@ void NUVIXI_SIM_ClearJournal(void);
 int NUVIXI_SIM_QueueImage(uint32_t board, uint32_t channel, void* address);
 /* The next NUVIXI_LockWait4GetSoundAddress of the channel hands out address. */
 int NUVIXI_SIM_QueueSound(uint32_t board, uint32_t channel, void* address);
-/* One NUVIXI_APLAY_ON returns: a refill of the play buffer is due. */
+/* One NUVIXI_APLAY_ON returns at once, whether or not anything plays. */
 int NUVIXI_SIM_QueueAudioRefill(uint32_t board);
 /* Bytes arrive at the remote serial port's receiver. */
 int NUVIXI_SIM_QueueSerialRx(uint32_t board, const void* bytes, uint32_t count);
@@ -108,6 +108,39 @@ int NUVIXI_SIM_SoundCounters(uint32_t board, uint32_t channel, uint64_t* deliver
    writes every audio block) since it last started; it runs while any audio
    transfer is on. Returns 0, or -1 when it is not running. */
 int NUVIXI_SIM_AudioClockCpuTime(uint32_t board, uint64_t* nanoseconds);
+
+/* Audio playback. The board's play buffer holds two halves of rateFactor x 512
+   bytes (the arguments of NUVIXI_APLAY_ON), signed 16-bit mono samples.
+   Playback starts at the first NUVIXI_APLAY_ON after a NUVIXI_APLAY_LOAD (since
+   the board was opened or NUVIXI_APLAY_OFF), with the half that was loaded
+   first, and then plays the halves in turn at the sample rate of the rate index
+   (1..4: 8000, 11025, 16000, 22050 Hz). A half is taken from the buffer when it
+   starts playing, each sample scaled by volume / 127 (rounded toward zero).
+   NUVIXI_APLAY_ON returns once for every half that has been played (halves that
+   ended while no wait was made are reported by one return). Until a half has
+   been loaded, NUVIXI_APLAY_ON only waits. NUVIXI_APLAY_OFF and closing the
+   board stop playback. When NUVIXI_SIM_APLAY_WAV names a file when the board is
+   opened, every played sample also goes there as a 16-bit mono WAV file, begun
+   when playback starts and finished by NUVIXI_APLAY_OFF or the close (board n
+   above 0 writes to that name followed by ".n"). */
+typedef struct {
+  uint32_t playing;
+  uint32_t sampleRate;      /* Hz while playing, else 0 */
+  uint32_t volume;          /* 0..127; 127 after open */
+  uint32_t monitorEnable;   /* last NUVIXI_APLAY_Monitor */
+  uint32_t monitorChannel;
+  uint32_t monitorMode;
+  uint64_t halvesPlayed;    /* halves finished since playback started */
+  uint64_t samplesWaiting;  /* played samples not taken by NUVIXI_SIM_TakePlayedAudio */
+} NUVIXI_SIM_APLAY_STATE;
+
+/* Returns 0, or -1 for a board the simulator does not have. */
+int NUVIXI_SIM_AudioPlayState(uint32_t board, NUVIXI_SIM_APLAY_STATE* state);
+
+/* Takes up to max of the oldest played samples (after volume) out of the board's
+   record of what it played (the last minute at most is kept) and returns how
+   many were copied; 0 for a board the simulator does not have. */
+size_t NUVIXI_SIM_TakePlayedAudio(uint32_t board, int16_t* samples, size_t max);
 
 #ifdef __cplusplus
 }

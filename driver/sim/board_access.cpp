@@ -85,6 +85,7 @@ NUVIXI_RESULT NUVIXI_BDOpen(uint32_t board, uint32_t flags, uint32_t standard) {
     state.queues->OpenAll();
     state.capture->Open(standard);
     state.audio->Open();
+    state.aplay->Open(nuvixsim::PlayedAudioPath(board));
     return NUVIXI_SUCCESS;
   });
 }

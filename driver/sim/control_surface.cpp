@@ -58,9 +58,9 @@ int NUVIXI_SIM_QueueSound(uint32_t board, uint32_t channel, void* address) {
 }
 
 int NUVIXI_SIM_QueueAudioRefill(uint32_t board) {
-  auto queues = Simulator::Instance().Engine<&nuvixsim::BoardState::queues>(board);
-  if (!queues) return -1;
-  queues->refills.Push(nullptr);
+  auto aplay = Simulator::Instance().Engine<&nuvixsim::BoardState::aplay>(board);
+  if (!aplay) return -1;
+  aplay->QueueRefill();
   return 0;
 }
 
@@ -103,6 +103,22 @@ void NUVIXI_SIM_CameraColour(uint32_t channel, uint8_t yuv[3]) {
   yuv[0] = colour.y;
   yuv[1] = colour.u;
   yuv[2] = colour.v;
+}
+
+}  // extern "C"
+
+extern "C" {
+
+int NUVIXI_SIM_AudioPlayState(uint32_t board, NUVIXI_SIM_APLAY_STATE* state) {
+  auto aplay = Simulator::Instance().Engine<&nuvixsim::BoardState::aplay>(board);
+  if (!aplay || !state) return -1;
+  *state = aplay->State();
+  return 0;
+}
+
+size_t NUVIXI_SIM_TakePlayedAudio(uint32_t board, int16_t* samples, size_t max) {
+  auto aplay = Simulator::Instance().Engine<&nuvixsim::BoardState::aplay>(board);
+  return aplay && samples ? aplay->TakePlayed(samples, max) : 0;
 }
 
 }  // extern "C"

@@ -21,12 +21,6 @@ NUVIXI_RESULT NotSimulated(const char* function, uint32_t board, std::initialize
 
 extern "C" {
 
-NOT_SIMULATED(APLAY_LOAD, (uint32_t board, uint32_t parameter, uint32_t offset, const void* data, uint32_t length),
-              board, parameter, offset, data, length)
-NOT_SIMULATED(APLAY_Volume, (uint32_t board, uint32_t volume), board, volume)
-NOT_SIMULATED(APLAY_Monitor, (uint32_t board, uint32_t enable, uint32_t channel, uint32_t mode), board, enable,
-              channel, mode)
-NOT_SIMULATED(APLAY_OFF, (uint32_t board), board)
 NOT_SIMULATED(RUART_CONFIG, (uint32_t board, uint32_t baudIndex, uint32_t parityIndex), board, baudIndex,
               parityIndex)
 NOT_SIMULATED(RUART_WRITE, (uint32_t board, const void* bytes, uint32_t length, uint32_t timeoutMs), board, bytes,

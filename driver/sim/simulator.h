@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "audio_engine.h"
+#include "audio_play_engine.h"
 #include "capture_engine.h"
 #include "nuvixi.h"
 #include "nuvixi_sim.h"
@@ -31,11 +32,13 @@ struct BoardState {
   std::shared_ptr<BoardQueues> queues = std::make_shared<BoardQueues>();
   std::shared_ptr<CaptureEngine> capture;
   std::shared_ptr<AudioEngine> audio;
+  std::shared_ptr<AudioPlayEngine> aplay = std::make_shared<AudioPlayEngine>();
 
   // Stops the board's capture and breaks every wait on it.
   void Shut() {
     capture->Close();
     audio->Close();
+    aplay->Close();
     queues->CloseAll();
   }
 };

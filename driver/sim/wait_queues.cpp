@@ -94,14 +94,12 @@ void ByteQueue::Close() {
 void BoardQueues::CloseAll() {
   for (auto& q : images) q.Close();
   for (auto& q : sounds) q.Close();
-  refills.Close();
   serialRx.Close();
 }
 
 void BoardQueues::OpenAll() {
   for (auto& q : images) q.Reopen();
   for (auto& q : sounds) q.Reopen();
-  refills.Reopen();
   serialRx.Reopen();
 }
 

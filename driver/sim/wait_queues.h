@@ -1,5 +1,5 @@
-// The blocking hand-outs of a board: buffers per channel, refill requests and
-// received serial bytes, each with a cancel that breaks a blocked wait.
+// The blocking hand-outs of a board: buffers per channel and received serial
+// bytes, each with a cancel that breaks a blocked wait.
 #pragma once
 
 #include <chrono>
@@ -95,7 +95,6 @@ struct BoardQueues {
   static constexpr int kSoundChannels = 16;
   BufferQueue images[kImageChannels];
   BufferQueue sounds[kSoundChannels];
-  BufferQueue refills;  // one null entry per audio-play refill due
   ByteQueue serialRx;
 
   void CloseAll();

@@ -55,24 +55,6 @@ NUVIXI_RESULT NUVIXI_CancelLockWait4GetSoundAddress(uint32_t board, uint32_t cha
   return CancelWait("CancelLockWait4GetSoundAddress", board, channel, true);
 }
 
-NUVIXI_RESULT NUVIXI_APLAY_ON(uint32_t board, uint32_t, uint32_t) {
-  uint32_t code;
-  auto queues = Simulator::Instance().OpenEngine<&nuvixsim::BoardState::queues>(board, NUVIXI_OPEN_APLAY, code);
-  if (!queues) return code;
-  void* refill = nullptr;
-  return queues->refills.Wait(&refill, NUVIXI_INFINITE);
-}
-
-NUVIXI_RESULT NUVIXI_APLAY_ESCAPE(uint32_t board) {
-  auto& sim = Simulator::Instance();
-  if (auto fault = sim.BeginCall("APLAY_ESCAPE", {board})) return *fault;
-  uint32_t code;
-  auto queues = sim.OpenEngine<&nuvixsim::BoardState::queues>(board, 0, code);
-  if (!queues) return code;
-  queues->refills.Cancel();
-  return NUVIXI_SUCCESS;
-}
-
 uint32_t NUVIXI_RUART_QUERY_RXBUFSIZE(uint32_t board) {
   uint32_t code;
   auto queues = Simulator::Instance().OpenEngine<&nuvixsim::BoardState::queues>(board, NUVIXI_OPEN_SERIAL, code);
