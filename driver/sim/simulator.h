@@ -13,13 +13,16 @@
 #include "capture_engine.h"
 #include "nuvixi.h"
 #include "nuvixi_sim.h"
+#include "tvout_engine.h"
 #include "wait_queues.h"
 
 namespace nuvixsim {
 
 struct BoardState {
   explicit BoardState(const NUVIXI_SIM_BOARD& board)
-      : config(board), capture(std::make_shared<CaptureEngine>(board, queues)) {}
+      : config(board),
+        capture(std::make_shared<CaptureEngine>(board, queues)),
+        tvout(std::make_shared<TvOutEngine>(board)) {}
 
   NUVIXI_SIM_BOARD config{};
   bool open = false;
@@ -27,10 +30,12 @@ struct BoardState {
   uint32_t standard = 0;
   std::shared_ptr<BoardQueues> queues = std::make_shared<BoardQueues>();
   std::shared_ptr<CaptureEngine> capture;
+  std::shared_ptr<TvOutEngine> tvout;
 
   // Stops the board's capture and breaks every wait on it.
   void Shut() {
     capture->Close();
+    tvout->Close();
     queues->CloseAll();
   }
 };
