@@ -51,6 +51,7 @@ uint32_t TvOutEngine::Open(uint32_t standard) {
   {
     std::lock_guard lock(pictureMutex_);
     picture_ = std::move(picture);
+    pictureLines_ = lines;
     pictures_ = 0;
   }
   changed_ = true;
@@ -138,9 +139,9 @@ bool TvOutEngine::ReadPicture(uint8_t* buffer, size_t size, uint32_t& lines, uin
   }
   std::lock_guard lock(pictureMutex_);
   if (!picture_) return false;
-  const size_t bytes = SurfaceWords() * 2;
+  const size_t bytes = static_cast<size_t>(kWidth) * pictureLines_ * 2;
   if (buffer) std::memcpy(buffer, picture_.get(), std::min(size, bytes));
-  lines = static_cast<uint32_t>(lines_);
+  lines = static_cast<uint32_t>(pictureLines_);
   pictures = pictures_;
   return true;
 }

@@ -80,6 +80,7 @@ class TvOutEngine {
   Surfaces surfaces_;  // allocated at the first switch-on, kept until close
   std::atomic<bool> changed_{false};
   std::unique_ptr<uint16_t[]> picture_;  // the output, top line first (clock thread writes)
+  int pictureLines_ = 0;
   uint64_t pictures_ = 0;
 };
 
