@@ -11,8 +11,7 @@ using Standard = std::array<Layout, kSquadLayouts + 1>;  // slot 0 stays empty
 // Fills cells from `from` on with a grid of w x h cells, row by row.
 constexpr int Grid(Layout& cells, int from, int x0, int y0, int columns, int rows, int w, int h) {
   for (int r = 0; r < rows; ++r)
-    for (int c = 0; c < columns; ++c)
-      cells[from++] = RECT{x0 + c * w, y0 + r * h, x0 + (c + 1) * w, y0 + (r + 1) * h};
+    for (int c = 0; c < columns; ++c) cells[from++] = RECT{x0 + c * w, y0 + r * h, x0 + (c + 1) * w, y0 + (r + 1) * h};
   return from;
 }
 

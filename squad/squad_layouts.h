@@ -8,8 +8,8 @@
 
 namespace nuvix {
 
-constexpr int kSquadLayouts = 14;     // layouts 1..14
-constexpr int kSquadMaxCells = 32;    // cells of one layout slot
+constexpr int kSquadLayouts = 14;   // layouts 1..14
+constexpr int kSquadMaxCells = 32;  // cells of one layout slot
 constexpr int kSquadCellCounts[kSquadLayouts + 1] = {0, 1, 3, 4, 5, 6, 7, 8, 9, 10, 12, 13, 16, 20, 30};
 
 // Cell count of a layout (0 outside 1..14).

@@ -72,10 +72,11 @@ void Composing(double seconds) {
     std::memcpy(to.data(), from.data(), kPictureBytes);
   }
   const double copy = bench::CpuSeconds() - copy0;
-  std::printf("composing: %.1f pictures/s over %.1f s; TV-output clock %.2f%% of one core "
-              "(%.3f ms a picture); memcpy of the same pictures %.2f%% (%.3f ms a picture); ratio %.2f\n",
-              pictures / wall, wall, 100 * cpu / wall, 1000 * cpu / pictures, 100 * copy / wall,
-              1000 * copy / pictures, cpu / copy);
+  std::printf(
+      "composing: %.1f pictures/s over %.1f s; TV-output clock %.2f%% of one core "
+      "(%.3f ms a picture); memcpy of the same pictures %.2f%% (%.3f ms a picture); ratio %.2f\n",
+      pictures / wall, wall, 100 * cpu / wall, 1000 * cpu / pictures, 100 * copy / wall, 1000 * copy / pictures,
+      cpu / copy);
 }
 
 void FrameEntry() {
@@ -98,16 +99,17 @@ void FrameEntry() {
         NUVIXI_SQUAD_UPT(kBoard);
       },
       [&] { ZMB_RENDER_IMG_CELL(renderer, 0, frame.data(), 704, 480); }, 200);
-  std::printf("frame entry 704x480 into a 360x240 cell: %.0f frames/s with the board update, %.0f renderer alone "
-              "(ratio %.3f); 240 frames/s take %.2f%% of one core (renderer alone %.2f%%)\n",
-              entry, render, render / entry, 100 * 240 / entry, 100 * 240 / render);
+  std::printf(
+      "frame entry 704x480 into a 360x240 cell: %.0f frames/s with the board update, %.0f renderer alone "
+      "(ratio %.3f); 240 frames/s take %.2f%% of one core (renderer alone %.2f%%)\n",
+      entry, render, render / entry, 100 * 240 / entry, 100 * 240 / render);
   ZMB_DELETE_BOARD(renderer);
   NUVIXI_SQUAD_OFF(kBoard);
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char **argv) {
   const double seconds = argc > 1 ? std::atof(argv[1]) : 10.0;
   if (NUVIXI_SIM_SetBoardsFromText("QCA08:id=32") != 0 ||
       NUVIXI_BDOpen(kBoard, NUVIXI_OPEN_VIDEO | NUVIXI_OPEN_SQUAD, NUVIXI_STANDARD_NTSC) != NUVIXI_SUCCESS) {

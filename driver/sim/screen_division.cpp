@@ -6,8 +6,7 @@ namespace {
 // The screen-division calls run on the TV-output engine of a board opened with
 // the screen-division block (on QLA boards the same bit is the live display's).
 template <typename Work>
-NUVIXI_RESULT OnTvOut(const char* function, uint32_t board, std::initializer_list<nuvixsim::CallArg> args,
-                      Work work) {
+NUVIXI_RESULT OnTvOut(const char* function, uint32_t board, std::initializer_list<nuvixsim::CallArg> args, Work work) {
   return nuvixsim::OnEngine<&nuvixsim::BoardState::tvout>(function, board, NUVIXI_OPEN_SQUAD, args, work);
 }
 

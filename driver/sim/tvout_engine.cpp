@@ -203,8 +203,10 @@ void TvOutEngine::ComposeTick() {
     }
   }
   std::lock_guard lock(pictureMutex_);
-  if (image) ComposeDivision(image, osd, merged);
-  else FillIdlePicture();
+  if (image)
+    ComposeDivision(image, osd, merged);
+  else
+    FillIdlePicture();
   ++pictures_;
 }
 

@@ -67,8 +67,8 @@ bool Y4mStream::EnsureOpen() {
   }
   if (!planar_) planar_.reset(new (std::nothrow) uint8_t[static_cast<size_t>(width_) * lines_ * 2]);
   char header[96];
-  const int length = std::snprintf(header, sizeof header, "YUV4MPEG2 W%d H%d F%u:1 Ip A1:1 C422\n", width_,
-                                   lines_, rate_);
+  const int length =
+      std::snprintf(header, sizeof header, "YUV4MPEG2 W%d H%d F%u:1 Ip A1:1 C422\n", width_, lines_, rate_);
   if (!planar_ || !WriteAll(reinterpret_cast<const uint8_t*>(header), static_cast<size_t>(length))) {
     CloseFile();
     return false;

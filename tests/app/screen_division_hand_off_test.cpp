@@ -1,12 +1,12 @@
 // The frame hand-off to the screen-division view: switching the view away
 // waits for a frame that is still inside it, and no frame reaches it after.
+#include "screen_division_hand_off.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <thread>
-
-#include "screen_division_hand_off.h"
 
 namespace {
 

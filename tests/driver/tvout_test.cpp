@@ -142,8 +142,8 @@ TEST_F(TvOut, OutputIsTheOsdOverTheImageInBothLayouts) {
   for (int line : {0, 1, 2, 239, 240, 478, 479})
     for (int x : {0, 99, 100, 199, 200, 719}) {
       const uint16_t expected = line == 0 && x >= 100 && x < 200 ? 0xEB80
-                                : line == kLines - 1 && x == 0  ? 0x2233
-                                                                : static_cast<uint16_t>(line << 6 | (x & 63));
+                                : line == kLines - 1 && x == 0   ? 0x2233
+                                                                 : static_cast<uint16_t>(line << 6 | (x & 63));
       EXPECT_EQ(WordAt(picture, line, x), expected) << "line " << line << ", x " << x;
     }
   // The merged surface holds the same picture as two fields, even lines first.
@@ -204,9 +204,9 @@ std::string RunCommand(const std::string& command) {
 class TvOutStream : public TvOut {
  protected:
   void SetUp() override {
-    directory_ = std::filesystem::temp_directory_path() /
-                 ("nuvix-tvout-" + std::to_string(getpid()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
+    directory_ =
+        std::filesystem::temp_directory_path() / ("nuvix-tvout-" + std::to_string(getpid()) + "-" +
+                                                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
     std::filesystem::create_directories(directory_);
     path_ = (directory_ / "tvout.y4m").string();
     TvOut::SetUp();
@@ -255,9 +255,10 @@ TEST_F(TvOutStream, FileHoldsTheOutputAsYuv4mpeg2ThatFfmpegReads) {
     EXPECT_EQ(frame[kWidth * 480 + static_cast<size_t>(line) * 360 + 3], 60) << line;
     EXPECT_EQ(frame[kWidth * 480 + 360 * 480 + static_cast<size_t>(line) * 360 + 3], 200) << line;
   }
-  const std::string probe = RunCommand("ffprobe -v error -select_streams v:0 -count_frames -show_entries "
-                                "stream=width,height,r_frame_rate,pix_fmt,nb_read_frames -of default=nw=1 '" +
-                                path_ + "' 2>&1");
+  const std::string probe = RunCommand(
+      "ffprobe -v error -select_streams v:0 -count_frames -show_entries "
+      "stream=width,height,r_frame_rate,pix_fmt,nb_read_frames -of default=nw=1 '" +
+      path_ + "' 2>&1");
   EXPECT_NE(probe.find("width=720"), std::string::npos) << probe;
   EXPECT_NE(probe.find("height=480"), std::string::npos) << probe;
   EXPECT_NE(probe.find("r_frame_rate=30/1"), std::string::npos) << probe;

@@ -2,6 +2,8 @@
 // in the board's journal and on the board's TV output, cameras arriving in
 // their cells, the refused-board path, and opening and closing the tab while
 // sixteen channels capture.
+#include "squad_tab.h"
+
 #include <QAbstractButton>
 #include <QLabel>
 #include <QSlider>
@@ -14,7 +16,6 @@
 #include "board_tables.h"
 #include "nuvixi.h"
 #include "squad_layouts.h"
-#include "squad_tab.h"
 #include "timing.h"
 #include "video_tab.h"
 
@@ -129,8 +130,7 @@ class SquadTab : public AppFixture {
       for (int p = 0; p < 4; ++p) all = all && wanted(picture, p);
     }
     if (!all) {
-      for (int p = 0; p < 4; ++p)
-        ADD_FAILURE() << "cell " << p << ": grey probes " << GreyProbes(picture, Cell4(p));
+      for (int p = 0; p < 4; ++p) ADD_FAILURE() << "cell " << p << ": grey probes " << GreyProbes(picture, Cell4(p));
     }
     return picture;
   }
@@ -183,7 +183,8 @@ TEST_F(SquadTab, StartChannelWrapsAtThirtyTwoAndLabelsFollowTheChannels) {
   for (int y = 0; y < 40; ++y)
     for (int x = 0; x < 160; ++x) {
       same += atThirty.Word(Cell4(2).left + x, Cell4(2).top + y) == atZero.Word(Cell4(0).left + x, Cell4(0).top + y);
-      differing += atThirty.Word(Cell4(0).left + x, Cell4(0).top + y) != atZero.Word(Cell4(0).left + x, Cell4(0).top + y);
+      differing +=
+          atThirty.Word(Cell4(0).left + x, Cell4(0).top + y) != atZero.Word(Cell4(0).left + x, Cell4(0).top + y);
     }
   EXPECT_EQ(same, 40 * 160);
   EXPECT_GT(differing, 20);  // "CH30" is not "CH 0"
@@ -204,8 +205,8 @@ TEST_F(SquadTab, CamerasFillTheirCellsUnderTheirLabels) {
   Open();
   const TvPicture labelsOnly = NextTvOut();
   Capture(0, 4);
-  const TvPicture picture = WaitForCells(
-      [](const TvPicture& p, int position) { return CameraProbes(p, Cell4(position), position) >= 3; });
+  const TvPicture picture =
+      WaitForCells([](const TvPicture& p, int position) { return CameraProbes(p, Cell4(position), position) >= 3; });
   // Where the OSD drew (labels and borders), the output still shows it, over the camera.
   for (int p = 0; p < 4; ++p) {
     const RECT cell = Cell4(p);
@@ -235,8 +236,7 @@ TEST_F(SquadTab, ALayoutChangeUnderLoadLeavesNoFrameInACellOfAnotherChannel) {
     // Cells 14 and 15 show their cameras, 16 and 17 (not capturing) stay
     // grey; no picture shows cameras 0..3, which the previous layout showed here.
     const TvPicture moved = WaitForCells([](const TvPicture& p, int position) {
-      return position < 2 ? CameraProbes(p, Cell4(position), 14 + position) >= 3
-                          : GreyProbes(p, Cell4(position)) == 5;
+      return position < 2 ? CameraProbes(p, Cell4(position), 14 + position) >= 3 : GreyProbes(p, Cell4(position)) == 5;
     });
     for (int p = 0; p < 4; ++p)
       for (uint32_t old = 0; old < 4; ++old) EXPECT_LT(CameraProbes(moved, Cell4(p), old), 2) << p << " " << old;
@@ -282,7 +282,7 @@ TEST_F(SquadTab, OpeningAndClosingTheTabWhileSixteenChannelsCapture) {
     dialog_->DestroyTab(CNuvixSdkDlg::kSquad);
     std::this_thread::sleep_for(1ms);
     dialog_->CreateTab(CNuvixSdkDlg::kSquad);
-    std::this_thread::sleep_for(2ms);
+    std::this_thread::sleep_for(8ms);  // two frames of the sixteen channels, on average
   }
   const auto seconds = std::chrono::duration<double>(Clock::now() - start).count();
   tab_ = dynamic_cast<CSquadTab*>(dialog_->Tab(CNuvixSdkDlg::kSquad));
