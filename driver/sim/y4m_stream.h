@@ -12,7 +12,8 @@ namespace nuvixsim {
 class Y4mStream {
  public:
   // A stream of width x lines pictures at rate pictures per second into path.
-  // A regular file is closed after seconds of pictures (0: never).
+  // A regular file is closed after seconds of pictures (0: never). Blocks
+  // SIGPIPE on the calling thread, which must be the one that writes.
   Y4mStream(std::string path, int width, int lines, uint32_t rate, uint32_t seconds);
   ~Y4mStream();
   Y4mStream(const Y4mStream&) = delete;
