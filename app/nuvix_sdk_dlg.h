@@ -3,14 +3,13 @@
 #pragma once
 
 #include <array>
-#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <string>
 
 #include "nuvixi.h"
 #include "resize_dialog.h"
-#include "screen_division_sink.h"
+#include "screen_division_hand_off.h"
 #include "tab_button_strip.h"
 
 class CTabDialog;
@@ -52,9 +51,12 @@ class CNuvixSdkDlg : public CResizeDialog {
   void SetLogMirror(std::function<void(const std::string&)> mirror);
 
   // The screen-division view that captured frames are handed to (null: none).
-  // Read by capture workers; set by the screen-division tab.
-  IScreenDivisionSink* ScreenDivision() const { return screenDivision_.load(); }
-  void SetScreenDivision(IScreenDivisionSink* sink) { screenDivision_.store(sink); }
+  // Set by the screen-division tab; returns once no frame is inside the old view.
+  void SetScreenDivision(IScreenDivisionSink* sink) { screenDivision_.Set(sink); }
+  // Hands a captured frame to the view; called on capture worker threads.
+  void PassToScreenDivision(int32_t channel, const void* image, int32_t width, int32_t height) {
+    screenDivision_.Pass(channel, image, width, height);
+  }
 
   // While a tab pauses inside one of its handlers (a short wait that keeps the
   // window painting), closing the board waits until the handler has returned.
@@ -105,7 +107,7 @@ class CNuvixSdkDlg : public CResizeDialog {
   std::array<CTabDialog*, kTabCount> tabs_{};
   CTabButtonStrip tabStrip_;
   std::function<void(const std::string&)> logMirror_;
-  std::atomic<IScreenDivisionSink*> screenDivision_{nullptr};
+  CScreenDivisionHandOff screenDivision_;
   int pauses_ = 0;
 };
 

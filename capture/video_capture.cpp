@@ -99,10 +99,7 @@ void CVideoTab::OnFrame(int ch, const void* image) {
     window->ShowCapture(channel.width, channel.height, channel.fourcc, static_cast<const uint8_t*>(image));
   RecordFrame(ch, channel, image);
   UpdateStatistics(ch, channel);
-  if (CNuvixSdkDlg* owner = Owner()) {
-    IScreenDivisionSink* division = owner->ScreenDivision();
-    if (division && division->IsViewActive()) division->OnCameraFrame(ch, image, channel.width, channel.height);
-  }
+  if (CNuvixSdkDlg* owner = Owner()) owner->PassToScreenDivision(ch, image, channel.width, channel.height);
 }
 
 void CVideoTab::RecordFrame(int, Channel& channel, const void* image) {

@@ -142,6 +142,23 @@ int NUVIXI_SIM_AudioPlayState(uint32_t board, NUVIXI_SIM_APLAY_STATE* state);
    many were copied; 0 for a board the simulator does not have. */
 size_t NUVIXI_SIM_TakePlayedAudio(uint32_t board, int16_t* samples, size_t max);
 
+/* The board's TV output: the latest picture it shows, 720 x lines packed UYVY
+   (U, Y0, V, Y1), top line first. While screen division is on it is the image
+   surface with the OSD surface over it (the OSD word 0x1080 lets the image
+   through), composed at the picture rate whenever NUVIXI_SQUAD_ON, _UPT or
+   _OFF changed something. Copies at most size bytes into buffer (which may be
+   null), writes the line count and the number of pictures composed since the
+   board opened. Returns 0, or -1 when the board does not exist or is closed.
+   With the environment variable NUVIXI_SIM_TVOUT naming a file or FIFO, the
+   first board opened writes its output there as a YUV4MPEG2 stream, one
+   picture per picture period; a regular file gets the first 10 seconds. */
+int NUVIXI_SIM_ReadTvOut(uint32_t board, void* buffer, size_t size, uint32_t* lines, uint64_t* pictures);
+
+/* CPU time in nanoseconds used by the board's TV-output clock (the thread that
+   composes the output) since the board opened. Returns 0, or -1 when it is
+   not running. */
+int NUVIXI_SIM_TvOutClockCpuTime(uint32_t board, uint64_t* nanoseconds);
+
 #ifdef __cplusplus
 }
 #endif

@@ -79,6 +79,8 @@ NUVIXI_RESULT NUVIXI_BDOpen(uint32_t board, uint32_t flags, uint32_t standard) {
     nuvixsim::BoardState& state = boards[board];
     uint32_t code = CheckOpenRequest(state, flags, standard);
     if (code != NUVIXI_SUCCESS) return code;
+    code = state.tvout->Open(standard);
+    if (code != NUVIXI_SUCCESS) return code;
     state.open = true;
     state.flags = flags;
     state.standard = standard;

@@ -121,4 +121,22 @@ size_t NUVIXI_SIM_TakePlayedAudio(uint32_t board, int16_t* samples, size_t max) 
   return aplay && samples ? aplay->TakePlayed(samples, max) : 0;
 }
 
+int NUVIXI_SIM_ReadTvOut(uint32_t board, void* buffer, size_t size, uint32_t* lines, uint64_t* pictures) {
+  auto tvout = Simulator::Instance().Engine<&nuvixsim::BoardState::tvout>(board);
+  uint32_t height = 0;
+  uint64_t count = 0;
+  if (!tvout || !tvout->ReadPicture(static_cast<uint8_t*>(buffer), buffer ? size : 0, height, count)) return -1;
+  if (lines) *lines = height;
+  if (pictures) *pictures = count;
+  return 0;
+}
+
+int NUVIXI_SIM_TvOutClockCpuTime(uint32_t board, uint64_t* nanoseconds) {
+  auto tvout = Simulator::Instance().Engine<&nuvixsim::BoardState::tvout>(board);
+  uint64_t used = 0;
+  if (!tvout || !tvout->ClockCpuTime(used)) return -1;
+  if (nanoseconds) *nanoseconds = used;
+  return 0;
+}
+
 }  // extern "C"

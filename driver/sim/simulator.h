@@ -15,6 +15,7 @@
 #include "capture_engine.h"
 #include "nuvixi.h"
 #include "nuvixi_sim.h"
+#include "tvout_engine.h"
 #include "wait_queues.h"
 
 namespace nuvixsim {
@@ -23,7 +24,8 @@ struct BoardState {
   explicit BoardState(const NUVIXI_SIM_BOARD& board)
       : config(board),
         capture(std::make_shared<CaptureEngine>(board, queues)),
-        audio(std::make_shared<AudioEngine>(board, queues)) {}
+        audio(std::make_shared<AudioEngine>(board, queues)),
+        tvout(std::make_shared<TvOutEngine>(board)) {}
 
   NUVIXI_SIM_BOARD config{};
   bool open = false;
@@ -33,12 +35,14 @@ struct BoardState {
   std::shared_ptr<CaptureEngine> capture;
   std::shared_ptr<AudioEngine> audio;
   std::shared_ptr<AudioPlayEngine> aplay = std::make_shared<AudioPlayEngine>();
+  std::shared_ptr<TvOutEngine> tvout;
 
   // Stops the board's capture and breaks every wait on it.
   void Shut() {
     capture->Close();
     audio->Close();
     aplay->Close();
+    tvout->Close();
     queues->CloseAll();
   }
 };

@@ -41,7 +41,8 @@ TEST(Tour, WalksEveryTabAndLeavesAScreenshotPerStep) {
   EXPECT_EQ(shots.front(), "01-start.png");
   EXPECT_EQ(shots.back().substr(2), "-close.png");
   for (const char* step : {"-search.png", "-open.png", "-video-tab.png", "-video-capturing.png", "-video-dc-window.png",
-                           "-squad-tab.png", "-play-tab.png"})
+                           "-squad-tab.png", "-squad-16ch.png", "-squad-tvout-16ch.png", "-squad-tvout-30ch.png",
+                           "-play-tab.png"})
     EXPECT_TRUE(std::any_of(shots.begin(), shots.end(), [&](const std::string& s) { return s.find(step) == 2; }))
         << step;
 

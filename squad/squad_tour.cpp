@@ -1,0 +1,73 @@
+// The SQUAD tab's part of the scripted tour: sixteen cameras on the board's
+// TV output, then the thirty-cell layout with its empty cells.
+#include <QAbstractButton>
+#include <QImage>
+#include <QLabel>
+#include <QPixmap>
+#include <vector>
+
+#include "chromix.h"
+#include "nuvix_sdk_dlg.h"
+#include "squad_tab.h"
+#include "timing.h"
+#include "tour.h"
+#include "video_tab.h"
+
+namespace {
+
+constexpr int kTourCameras = 16;
+constexpr int k16Cells = 12, k30Cells = 14;
+
+CVideoTab* VideoTab(CNuvixSdkDlg* owner) {
+  return owner ? qobject_cast<CVideoTab*>(owner->Tab(CNuvixSdkDlg::kVideo)) : nullptr;
+}
+
+}  // namespace
+
+// The board shows the merged surface it handed out: two fields, even lines first.
+QLabel* CSquadTab::TvOutPicture() {
+  if (!merged_) {
+    TourFailed(QStringLiteral("the board refused screen division"));
+    return nullptr;
+  }
+  const int lines = Lines();
+  const auto* fields = static_cast<const uint8_t*>(merged_);
+  std::vector<uint8_t> frame(static_cast<size_t>(720) * 2 * lines);
+  for (int i = 0; i < lines; ++i)
+    std::copy_n(fields + (static_cast<size_t>(i / 2) + (i % 2 ? lines / 2 : 0)) * 1440, 1440,
+                frame.begin() + static_cast<ptrdiff_t>(i) * 1440);
+  QImage picture(720, lines, QImage::Format_RGB32);
+  CHROMIX_UYVY_TO_RGB32(frame.data(), 720, lines, picture.bits(), 0);
+  auto* label = findChild<QLabel*>(QStringLiteral("tvout"), Qt::FindDirectChildrenOnly);
+  if (!label) {
+    label = new QLabel(this, Qt::Window);
+    label->setObjectName(QStringLiteral("tvout"));
+    label->setWindowTitle(QStringLiteral("TV output"));
+  }
+  label->setPixmap(QPixmap::fromImage(picture));
+  label->resize(picture.size());
+  return label;
+}
+
+std::vector<TourStep> CSquadTab::TourSteps() {
+  std::vector<TourStep> steps;
+  steps.push_back({"squad-16ch", [this] {
+                     ItemAs<QAbstractButton>(LayoutButtonId(k16Cells))->click();
+                     CVideoTab* video = VideoTab(Owner());
+                     if (!video) return TourFailed(QStringLiteral("no video tab"));
+                     for (int ch = 0; ch < kTourCameras; ++ch) video->StartChannel(ch);
+                     PumpWait(2000);
+                     for (int ch = 0; ch < kTourCameras; ++ch)
+                       if (!video->IsCapturing(ch)) TourFailed(QStringLiteral("channel %1 did not start").arg(ch + 1));
+                   }});
+  steps.push_back({"squad-tvout-16ch", [] {}, [this]() -> QWidget* { return TvOutPicture(); }});
+  steps.push_back({"squad-tvout-30ch",
+                   [this] {
+                     if (CVideoTab* video = VideoTab(Owner()))
+                       for (int ch = 0; ch < kTourCameras; ++ch) video->StopChannel(ch);
+                     ItemAs<QAbstractButton>(LayoutButtonId(k30Cells))->click();
+                     PumpWait(200);  // a few pictures of the board's output
+                   },
+                   [this]() -> QWidget* { return TvOutPicture(); }});
+  return steps;
+}
