@@ -1,13 +1,54 @@
-// The SERIAL tab.
+// The SERIAL tab: line settings, sending text through the board's remote
+// serial port, and every received byte shown in hexadecimal.
 #pragma once
 
+#include <QString>
+#include <atomic>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "capt_thread.h"
 #include "tab_dialog.h"
 
 class CSerialTab : public CTabDialog {
   Q_OBJECT
  public:
+  static constexpr uint32_t kWriteTimeoutMs = 5000;
+  static constexpr uint32_t kSlowWriteMarginMs = 1000;
+
   CSerialTab();
+  ~CSerialTab() override;
+
+  void OnConfigSet();
+  void OnDataSend();
+  void OnDataClear();
+
+  // The receive box's text for bytes that follow counter bytes already shown:
+  // per byte a separator (a new line every 16, nine spaces between the second
+  // and third group of four, three between the others) and " %02X".
+  static QString FormatBytes(const uint8_t* bytes, uint32_t count, uint32_t counter);
+
+  uint32_t ReceivedCount() const { return received_.load(); }
+  QString ReceiveText() const;
+
+  std::vector<TourStep> TourSteps() override;
 
  protected:
   void OnInitDialog() override;
+
+ private:
+  // The worker's callback: hands the chunk to the GUI thread, never waits on it.
+  static void ReceiveCallback(void* tab, int32_t channel, uintptr_t address);
+  void ShowChunk(const std::vector<uint8_t>& bytes);
+
+  uint32_t board_ = 0;
+  int32_t baudIndex_ = 0;
+  int32_t parityIndex_ = 0;
+  std::string sendText_;
+  // Bytes shown since the last Data Clear. Read and advanced only on the GUI
+  // thread, where the chunks are shown; atomic so that tests and tools may
+  // read it from anywhere.
+  std::atomic<uint32_t> received_{0};
+  CCaptThread reader_;
 };

@@ -88,11 +88,16 @@ NUVIXI_RESULT NUVIXI_BDOpen(uint32_t board, uint32_t flags, uint32_t standard) {
     nuvixsim::BoardState& state = boards[board];
     uint32_t code = CheckOpenRequest(state, flags, standard);
     if (code != NUVIXI_SUCCESS) return code;
-    state.open = true;
     state.flags = flags;
     state.standard = standard;
     state.queues->OpenAll();
     state.capture->Open(standard);
+    state.pinax->Open();
+    if (!state.uart->Open()) {
+      state.Shut();
+      return NUVIXI_ERR_MALLOC;
+    }
+    state.open = true;
     return NUVIXI_SUCCESS;
   });
 }

@@ -27,10 +27,6 @@ NOT_SIMULATED(APLAY_Volume, (uint32_t board, uint32_t volume), board, volume)
 NOT_SIMULATED(APLAY_Monitor, (uint32_t board, uint32_t enable, uint32_t channel, uint32_t mode), board, enable,
               channel, mode)
 NOT_SIMULATED(APLAY_OFF, (uint32_t board), board)
-NOT_SIMULATED(RUART_CONFIG, (uint32_t board, uint32_t baudIndex, uint32_t parityIndex), board, baudIndex,
-              parityIndex)
-NOT_SIMULATED(RUART_WRITE, (uint32_t board, const void* bytes, uint32_t length, uint32_t timeoutMs), board, bytes,
-              length, timeoutMs)
 NOT_SIMULATED(SetLiveVideoConfig,
               (uint32_t board, uint32_t reserved, uint32_t width, uint32_t height, uint32_t fourcc, void* address,
                uint32_t pitch),
@@ -64,16 +60,5 @@ NOT_SIMULATED(CaptureAudioPreAMP, (uint32_t board, uint32_t channel, uint32_t ga
 NOT_SIMULATED(CaptureAudioTransferON, (uint32_t board, uint32_t channel, uint32_t rateIndex, uint32_t blockUnits),
               board, channel, rateIndex, blockUnits)
 NOT_SIMULATED(CaptureAudioTransferOFF, (uint32_t board, uint32_t channel), board, channel)
-NOT_SIMULATED(WDOGEnable, (uint32_t board, uint32_t seconds), board, seconds)
-NOT_SIMULATED(WDOGDisable, (uint32_t board), board)
-NOT_SIMULATED(TVOUT, (uint32_t board, uint32_t camera), board, camera)
-NOT_SIMULATED(TVOUT2, (uint32_t board, uint32_t camera), board, camera)
-NOT_SIMULATED(OSD, (uint32_t board, uint32_t start, uint32_t count, const uint32_t* codes), board, start, count,
-              codes)
-NOT_SIMULATED(OSD2, (uint32_t board, uint32_t start, uint32_t count, const uint32_t* codes), board, start, count,
-              codes)
-NOT_SIMULATED(DIGITALOUT_SIGNAL, (uint32_t board, const uint32_t outputs[32]), board, outputs)
-NOT_SIMULATED(DIGITALIN_SIGNAL, (uint32_t board, void* buffer), board, buffer)
-NOT_SIMULATED(EEPROM_READ_Control, (uint32_t board, const uint8_t* key, uint8_t* result), board, key, result)
 
 }  // extern "C"

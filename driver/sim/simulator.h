@@ -13,13 +13,19 @@
 #include "capture_engine.h"
 #include "nuvixi.h"
 #include "nuvixi_sim.h"
+#include "pinax_engine.h"
+#include "uart_engine.h"
 #include "wait_queues.h"
+#include "watchdog_engine.h"
 
 namespace nuvixsim {
 
 struct BoardState {
   explicit BoardState(const NUVIXI_SIM_BOARD& board)
-      : config(board), capture(std::make_shared<CaptureEngine>(board, queues)) {}
+      : config(board),
+        capture(std::make_shared<CaptureEngine>(board, queues)),
+        uart(std::make_shared<UartEngine>(queues)),
+        pinax(std::make_shared<PinaxEngine>(board)) {}
 
   NUVIXI_SIM_BOARD config{};
   bool open = false;
@@ -27,10 +33,15 @@ struct BoardState {
   uint32_t standard = 0;
   std::shared_ptr<BoardQueues> queues = std::make_shared<BoardQueues>();
   std::shared_ptr<CaptureEngine> capture;
+  std::shared_ptr<UartEngine> uart;
+  std::shared_ptr<PinaxEngine> pinax;
+  std::shared_ptr<WatchdogEngine> watchdog = std::make_shared<WatchdogEngine>();
 
-  // Stops the board's capture and breaks every wait on it.
+  // Stops the board's capture, line and watchdog and breaks every wait on it.
   void Shut() {
     capture->Close();
+    uart->Close();
+    watchdog->Close();
     queues->CloseAll();
   }
 };
