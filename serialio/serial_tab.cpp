@@ -84,8 +84,7 @@ void CSerialTab::OnDataSend() {
   const uint32_t code = NUVIXI_RUART_WRITE(board_, sendText_.data(), length, kWriteTimeoutMs);
   LogResult(Owner(), code, 0, "NUVIXI_RUART_WRITE(%X,%lX,%X,%X)", board_,
             static_cast<unsigned long>(reinterpret_cast<uintptr_t>(sendText_.data())), length, kWriteTimeoutMs);
-  // Elapsed time on the wrapping tick: a write of 6 s or more may not have finished.
-  if (nuvix::GetTickCount() - start >= kWriteTimeoutMs + kSlowWriteMarginMs)
+  if (IsSlowWrite(start, nuvix::GetTickCount()))
     LogResult(Owner(), code, 0, "  RESULT : MAY BE ERROR");
 }
 

@@ -24,6 +24,12 @@ class CSerialTab : public CTabDialog {
   void OnDataSend();
   void OnDataClear();
 
+  // Whether a write that began at startTick and returned at endTick (wrapping
+  // millisecond ticks) took the time-out plus the margin or longer.
+  static bool IsSlowWrite(uint32_t startTick, uint32_t endTick) {
+    return endTick - startTick >= kWriteTimeoutMs + kSlowWriteMarginMs;
+  }
+
   // The receive box's text for bytes that follow counter bytes already shown:
   // per byte a separator (a new line every 16, nine spaces between the second
   // and third group of four, three between the others) and " %02X".

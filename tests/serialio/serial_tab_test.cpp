@@ -103,6 +103,17 @@ TEST_F(SerialTab, WriteThatTimesOutIsLoggedWithItsCode) {
   EXPECT_EQ(LogText().find("MAY BE ERROR"), std::string::npos) << "5 s is not 6 s";
 }
 
+// The tick count wraps every 49.7 days; a write across the wrap is timed
+// like any other.
+TEST(SerialSlowWrite, SixSecondsOrMoreIsSlowAcrossTheTickWrapToo) {
+  const struct {
+    uint32_t start, end;
+    bool slow;
+  } cases[] = {{1000, 6999, false},         {1000, 7000, true},        {0xFFFFF000u, 0xFFFFF000u + 5999, false},
+               {0xFFFFF000u, 0x00000770u, true}, {0xFFFFFF00u, 0x00000100u, false}, {0, 0xFFFFFFFFu, true}};
+  for (const auto& c : cases) EXPECT_EQ(CSerialTab::IsSlowWrite(c.start, c.end), c.slow) << c.start << " " << c.end;
+}
+
 // Every received byte of the box, read back from its hexadecimal text.
 std::vector<uint8_t> BytesOf(const QString& text) {
   std::vector<uint8_t> bytes;
