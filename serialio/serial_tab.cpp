@@ -89,6 +89,11 @@ void CSerialTab::OnDataSend() {
 }
 
 void CSerialTab::OnDataClear() {
+  {
+    // Bytes received before the clear but not shown yet go with the box.
+    std::lock_guard lock(pendingMutex_);
+    pending_.clear();
+  }
   ItemAs<QPlainTextEdit>(kIdReceive)->clear();
   ItemAs<QLineEdit>(kIdSendText)->clear();
   received_ = 0;
@@ -109,14 +114,28 @@ QString CSerialTab::ReceiveText() const {
 
 void CSerialTab::ReceiveCallback(void* tab, int32_t, uintptr_t address) {
   const auto* record = reinterpret_cast<const CCaptThread::ReceiveRecord*>(address);
-  std::vector<uint8_t> bytes(record->data, record->data + std::min<uint32_t>(record->count, sizeof record->data));
   auto* self = static_cast<CSerialTab*>(tab);
-  QMetaObject::invokeMethod(self, [self, bytes = std::move(bytes)] { self->ShowChunk(bytes); }, Qt::QueuedConnection);
+  bool queue;
+  {
+    std::lock_guard lock(self->pendingMutex_);
+    self->pending_.insert(self->pending_.end(), record->data,
+                          record->data + std::min<uint32_t>(record->count, sizeof record->data));
+    queue = !self->showQueued_;
+    self->showQueued_ = true;
+  }
+  if (queue) QMetaObject::invokeMethod(self, [self] { self->ShowPending(); }, Qt::QueuedConnection);
 }
 
 // Runs on the GUI thread, so the counter and the box change together and a
 // Data Clear can never fall between them.
-void CSerialTab::ShowChunk(const std::vector<uint8_t>& bytes) {
+void CSerialTab::ShowPending() {
+  std::vector<uint8_t> bytes;
+  {
+    std::lock_guard lock(pendingMutex_);
+    bytes.swap(pending_);
+    showQueued_ = false;
+  }
+  if (bytes.empty()) return;
   const uint32_t counter = received_.load();
   QString text = FormatBytes(bytes.data(), static_cast<uint32_t>(bytes.size()), counter);
   received_ = counter + static_cast<uint32_t>(bytes.size());

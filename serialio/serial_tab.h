@@ -5,6 +5,7 @@
 #include <QString>
 #include <atomic>
 #include <cstdint>
+#include <mutex>
 #include <string>
 #include <vector>
 
@@ -46,7 +47,8 @@ class CSerialTab : public CTabDialog {
  private:
   // The worker's callback: hands the chunk to the GUI thread, never waits on it.
   static void ReceiveCallback(void* tab, int32_t channel, uintptr_t address);
-  void ShowChunk(const std::vector<uint8_t>& bytes);
+  // On the GUI thread: shows every byte handed over since the last call.
+  void ShowPending();
 
   uint32_t board_ = 0;
   int32_t baudIndex_ = 0;
@@ -56,5 +58,10 @@ class CSerialTab : public CTabDialog {
   // thread, where the chunks are shown; atomic so that tests and tools may
   // read it from anywhere.
   std::atomic<uint32_t> received_{0};
+  // Bytes the worker has handed over and the GUI thread not yet shown; one
+  // queued call shows all of them, however many chunks arrived meanwhile.
+  std::mutex pendingMutex_;
+  std::vector<uint8_t> pending_;
+  bool showQueued_ = false;
   CCaptThread reader_;
 };
