@@ -123,7 +123,7 @@ void CSerialTab::ReceiveCallback(void* tab, int32_t, uintptr_t address) {
     queue = !self->showQueued_;
     self->showQueued_ = true;
   }
-  if (queue) QMetaObject::invokeMethod(self, [self] { self->ShowPending(); }, Qt::QueuedConnection);
+  if (queue) QMetaObject::invokeMethod(self, "ShowPending", Qt::QueuedConnection);
 }
 
 // Runs on the GUI thread, so the counter and the box change together and a

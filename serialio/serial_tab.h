@@ -48,7 +48,9 @@ class CSerialTab : public CTabDialog {
   // The worker's callback: hands the chunk to the GUI thread, never waits on it.
   static void ReceiveCallback(void* tab, int32_t channel, uintptr_t address);
   // On the GUI thread: shows every byte handed over since the last call.
-  void ShowPending();
+  // Invoked by name, so the queued call carries no data of its own: what it
+  // shows is handed over under pendingMutex_ alone.
+  Q_INVOKABLE void ShowPending();
 
   uint32_t board_ = 0;
   int32_t baudIndex_ = 0;
