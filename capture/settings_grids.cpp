@@ -126,6 +126,7 @@ bool SettingsGrid::Create(GridKind kind, QWidget* placeholder, int channelCount,
   values_.assign(values.begin(), values.end());
   cache_.assign(layout_->rows, {});
   for (auto& row : cache_) row.fill(kNotDrawn);
+  rowCounts_.assign(layout_->rows, channelCount_);
 
   FixGProps& props = holder_.props;
   props.cols = layout_->columns;
@@ -167,7 +168,7 @@ void SettingsGrid::WriteHeaders() {
 
 void SettingsGrid::EnableRow(int row, bool active, uint32_t flags) {
   for (int c = 1; c < layout_->columns; ++c) {
-    if (c <= channelCount_) holder_.SetCellStyle(c, row, active ? 1 : 0, flags);
+    if (c <= rowCounts_[row]) holder_.SetCellStyle(c, row, active ? 1 : 0, flags);
     else holder_.SetCellStyle(c, row, 0, kCellInactive);
   }
 }
@@ -175,6 +176,18 @@ void SettingsGrid::EnableRow(int row, bool active, uint32_t flags) {
 void SettingsGrid::RefreshValue(int value) {
   for (const RowBinding& binding : layout_->bindings)
     if (binding.value == value) RefreshRow(binding);
+}
+
+void SettingsGrid::SetValueCount(int value, int count) {
+  if (!layout_) return;
+  for (const RowBinding& binding : layout_->bindings) {
+    if (binding.value != value) continue;
+    rowCounts_[binding.row] = std::clamp(count, 0, channelCount_);
+    EnableRow(binding.row, binding.active, binding.flags);
+    cache_[binding.row].fill(kNotDrawn);
+    RefreshRow(binding);
+  }
+  holder_.Redraw();
 }
 
 void SettingsGrid::RefreshAll() {
@@ -190,7 +203,7 @@ void SettingsGrid::RefreshRow(const RowBinding& binding) {
   if (!layout_ || binding.value >= static_cast<int>(values_.size()) || !values_[binding.value]) return;
   const uint32_t* values = values_[binding.value];
   auto& cache = cache_[binding.row];
-  for (int ch = 0; ch < channelCount_; ++ch) {
+  for (int ch = 0; ch < rowCounts_[binding.row]; ++ch) {
     const uint32_t value = binding.kind == RowKind::SingleMark ? (values[0] == static_cast<uint32_t>(ch)) : values[ch];
     if (value == cache[ch]) continue;
     const int column = ch + 1;

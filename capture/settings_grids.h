@@ -87,6 +87,9 @@ class SettingsGrid {
 
   // Redraws the changed cells of every row bound to value.
   void RefreshValue(int value);
+  // Rows bound to value get columns 1..count active and the rest inactive
+  // (rows of one grid may differ in count); their cells are drawn afresh.
+  void SetValueCount(int value, int count);
   void RefreshAll();
 
   FixGHolder& Holder() { return holder_; }
@@ -107,6 +110,7 @@ class SettingsGrid {
   std::vector<const uint32_t*> values_;
   // Last drawn value per row and channel; all ones until the first refresh.
   std::vector<std::array<uint32_t, kMaxChannels>> cache_;
+  std::vector<int> rowCounts_;  // active columns per row; channelCount_ unless set
 };
 
 }  // namespace nuvix

@@ -20,6 +20,13 @@ typedef struct {
   uint32_t boardId;
   uint32_t tvOutChannels;
   uint32_t audioChannels;
+  /* The EEPROM: the main block NUVIXI_EEPROM_READ_Control gives out against
+     the access key. Defaults: the key is the eight characters "NUVIXSDK"
+     (4E 55 56 49 58 53 44 4B); the block is "NX", the model code, the low
+     byte of the board ID, then the revision ID, the FPGA revision and the
+     custom ID, each four bytes, most significant first. */
+  uint8_t eepromKey[8];
+  uint8_t eepromBlock[16];
 } NUVIXI_SIM_BOARD;
 
 #define NUVIXI_SIM_MAX_BOARDS 32
@@ -80,6 +87,50 @@ int NUVIXI_SIM_CaptureCounters(uint32_t board, uint32_t channel, uint64_t* deliv
    writes every frame) since it last started; it runs while any transfer is on.
    Returns 0, or -1 when it is not running. */
 int NUVIXI_SIM_CaptureClockCpuTime(uint32_t board, uint64_t* nanoseconds);
+
+/* ---- Remote serial port ----
+   Each byte takes start + 8 data + parity (unless NONE) + stop bits at the
+   configured rate (9600 baud, no parity, until NUVIXI_RUART_CONFIG). The
+   port has a loopback plug: what is sent arrives at the receiver, paced.
+   With NUVIXI_SIM_UART=pty the board opens a pseudo-terminal when it is
+   first opened, prints its path on standard error, and connects the port
+   to it instead (both ways, paced). */
+/* Moves up to size of the bytes the board has transmitted (the newest MiB is
+   kept), oldest first, into buffer; returns how many, or -1 for a bad board. */
+int NUVIXI_SIM_TakeSerialTx(uint32_t board, void* buffer, uint32_t size);
+/* Copies the pseudo-terminal's path (empty with the loopback plug) with a
+   terminating zero; returns its length, or -1 for a bad board. */
+int NUVIXI_SIM_SerialPortPath(uint32_t board, char* buffer, size_t size);
+
+/* ---- Digital I/O sub-board ----
+   A test plug is fitted: output k drives input k (master 0..15, slave
+   16..31). Input k also reads 1 while its outside level is set. */
+/* Copies the 32 output values (0 or 1); returns 0, or -1 for a bad board. */
+int NUVIXI_SIM_DigitalOutputs(uint32_t board, uint32_t outputs[32]);
+/* Sets input (0..31)'s outside level; returns 0, or -1. */
+int NUVIXI_SIM_SetDigitalInput(uint32_t board, uint32_t input, int level);
+/* Fits (1) or removes (0) the test plug; returns 0, or -1. */
+int NUVIXI_SIM_SetTestPlug(uint32_t board, int plugged);
+
+/* ---- Watchdog ----
+   Armed by NUVIXI_WDOGEnable for 3..250 seconds; when not re-armed in time
+   it expires: counted, one line on standard error, disarmed. Closing the
+   board disarms it. */
+/* Expiries since the board was configured; returns 0, or -1. */
+int NUVIXI_SIM_WatchdogExpiries(uint32_t board, uint64_t* count);
+
+/* ---- TV-out multiplexers and OSD lines ---- */
+typedef struct {
+  uint32_t camera[2];  /* selected camera of multiplexers 1 and 2, 0-based */
+  uint32_t osd[2][24]; /* character codes of the OSD lines; 127 is a blank */
+} NUVIXI_SIM_TVOUT_STATE;
+/* Copies the multiplexer and OSD state; returns 0, or -1. */
+int NUVIXI_SIM_TvOutState(uint32_t board, NUVIXI_SIM_TVOUT_STATE* state);
+
+/* ---- EEPROM ---- */
+/* Replaces the access key and/or the main block (either may be null to keep
+   it) until the boards are configured again; returns 0, or -1. */
+int NUVIXI_SIM_SetEeprom(uint32_t board, const uint8_t key[8], const uint8_t block[16]);
 
 /* The picture of camera channel: a background of the camera's own colour
    (yuv[0..2] = its Y halfway down, U, V; the luma grows from 48 on the top

@@ -81,13 +81,18 @@ NUVIXI_RESULT NUVIXI_BDOpen(uint32_t board, uint32_t flags, uint32_t standard) {
     if (code != NUVIXI_SUCCESS) return code;
     code = state.tvout->Open(standard);
     if (code != NUVIXI_SUCCESS) return code;
-    state.open = true;
+    if (!state.uart->Open()) {
+      state.Shut();
+      return NUVIXI_ERR_MALLOC;
+    }
     state.flags = flags;
     state.standard = standard;
     state.queues->OpenAll();
     state.capture->Open(standard);
     state.audio->Open();
     state.aplay->Open(nuvixsim::PlayedAudioPath(board));
+    state.pinax->Open();
+    state.open = true;
     return NUVIXI_SUCCESS;
   });
 }

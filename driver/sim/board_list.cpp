@@ -2,11 +2,13 @@
 //   list   := "none" | board { "," board }
 //   board  := model { ":" key "=" number }
 //   model  := QLA04 | QLA08 | QLA16 | QCA02 | QCA04 | QCA08 | a model code number
-//   key    := rev | fpga | custom | ch | id | tvout | audio
-// Numbers are decimal, or hexadecimal with a 0x prefix.
+//   key    := rev | fpga | custom | ch | id | tvout | audio | eekey | eeprom
+// Numbers are decimal, or hexadecimal with a 0x prefix; eekey takes 16 and
+// eeprom 32 hexadecimal digits (the EEPROM's access key and main block).
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <sstream>
 
 #include "model_facts.h"
@@ -35,6 +37,32 @@ std::optional<int32_t> ParseModel(const std::string& text) {
   return static_cast<int32_t>(*number);
 }
 
+// Exactly size bytes written as 2 x size hexadecimal digits.
+bool ParseBytes(const std::string& text, uint8_t* out, size_t size) {
+  if (text.size() != 2 * size) return false;
+  for (size_t i = 0; i < size; ++i) {
+    auto byte = ParseNumber("0x" + text.substr(2 * i, 2));
+    if (!byte || text[2 * i] == '+' || text[2 * i] == '-') return false;
+    out[i] = static_cast<uint8_t>(*byte);
+  }
+  return true;
+}
+
+void PutBigEndian(uint8_t* out, uint32_t value) {
+  for (int i = 0; i < 4; ++i) out[i] = static_cast<uint8_t>(value >> (24 - 8 * i));
+}
+
+// The main block a board carries unless told otherwise.
+void DefaultEepromBlock(NUVIXI_SIM_BOARD& board) {
+  board.eepromBlock[0] = 'N';
+  board.eepromBlock[1] = 'X';
+  board.eepromBlock[2] = static_cast<uint8_t>(board.modelCode);
+  board.eepromBlock[3] = static_cast<uint8_t>(board.boardId);
+  PutBigEndian(board.eepromBlock + 4, board.revisionId);
+  PutBigEndian(board.eepromBlock + 8, board.fpgaRevision);
+  PutBigEndian(board.eepromBlock + 12, board.customId);
+}
+
 bool ApplyField(NUVIXI_SIM_BOARD& board, const std::string& key, uint32_t value) {
   if (key == "rev") board.revisionId = value;
   else if (key == "fpga") board.fpgaRevision = value;
@@ -55,12 +83,24 @@ std::optional<NUVIXI_SIM_BOARD> ParseBoard(const std::string& text) {
   auto model = ParseModel(part);
   if (!model) return std::nullopt;
   NUVIXI_SIM_BOARD board = NUVIXI_SIM_DefaultBoard(*model);
+  bool blockGiven = false;
   while (std::getline(parts, part, ':')) {
     auto equals = part.find('=');
     if (equals == std::string::npos) return std::nullopt;
-    auto value = ParseNumber(part.substr(equals + 1));
-    if (!value || !ApplyField(board, part.substr(0, equals), *value)) return std::nullopt;
+    const std::string key = part.substr(0, equals), text = part.substr(equals + 1);
+    if (key == "eekey") {
+      if (!ParseBytes(text, board.eepromKey, sizeof board.eepromKey)) return std::nullopt;
+      continue;
+    }
+    if (key == "eeprom") {
+      if (!ParseBytes(text, board.eepromBlock, sizeof board.eepromBlock)) return std::nullopt;
+      blockGiven = true;
+      continue;
+    }
+    auto value = ParseNumber(text);
+    if (!value || !ApplyField(board, key, *value)) return std::nullopt;
   }
+  if (!blockGiven) DefaultEepromBlock(board);
   return board;
 }
 
@@ -111,5 +151,7 @@ extern "C" NUVIXI_SIM_BOARD NUVIXI_SIM_DefaultBoard(int32_t modelCode) {
     default: board.audioChannels = 16; break;
   }
   board.boardId = modelCode == NUVIXI_MODEL_QCA08 ? 32 : 0;
+  std::memcpy(board.eepromKey, "NUVIXSDK", sizeof board.eepromKey);
+  nuvixsim::DefaultEepromBlock(board);
   return board;
 }

@@ -21,10 +21,6 @@ NUVIXI_RESULT NotSimulated(const char* function, uint32_t board, std::initialize
 
 extern "C" {
 
-NOT_SIMULATED(RUART_CONFIG, (uint32_t board, uint32_t baudIndex, uint32_t parityIndex), board, baudIndex,
-              parityIndex)
-NOT_SIMULATED(RUART_WRITE, (uint32_t board, const void* bytes, uint32_t length, uint32_t timeoutMs), board, bytes,
-              length, timeoutMs)
 NOT_SIMULATED(SetLiveVideoConfig,
               (uint32_t board, uint32_t reserved, uint32_t width, uint32_t height, uint32_t fourcc, void* address,
                uint32_t pitch),
@@ -49,16 +45,5 @@ NOT_SIMULATED(WRITE_VSCALE_FILTER_Y, (uint32_t board, uint32_t channel, const in
 NOT_SIMULATED(XED_QUAD_STRING, (uint32_t board, char* const strings[16]), board, strings)
 NOT_SIMULATED(XED_FONT_CONFIG, (uint32_t board, const uint8_t* bytes, uint32_t length), board, bytes, length)
 NOT_SIMULATED(XED_SET_CHOSE_FONT, (uint32_t board, const void* font), board, font)
-NOT_SIMULATED(WDOGEnable, (uint32_t board, uint32_t seconds), board, seconds)
-NOT_SIMULATED(WDOGDisable, (uint32_t board), board)
-NOT_SIMULATED(TVOUT, (uint32_t board, uint32_t camera), board, camera)
-NOT_SIMULATED(TVOUT2, (uint32_t board, uint32_t camera), board, camera)
-NOT_SIMULATED(OSD, (uint32_t board, uint32_t start, uint32_t count, const uint32_t* codes), board, start, count,
-              codes)
-NOT_SIMULATED(OSD2, (uint32_t board, uint32_t start, uint32_t count, const uint32_t* codes), board, start, count,
-              codes)
-NOT_SIMULATED(DIGITALOUT_SIGNAL, (uint32_t board, const uint32_t outputs[32]), board, outputs)
-NOT_SIMULATED(DIGITALIN_SIGNAL, (uint32_t board, void* buffer), board, buffer)
-NOT_SIMULATED(EEPROM_READ_Control, (uint32_t board, const uint8_t* key, uint8_t* result), board, key, result)
 
 }  // extern "C"

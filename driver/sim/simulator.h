@@ -15,8 +15,11 @@
 #include "capture_engine.h"
 #include "nuvixi.h"
 #include "nuvixi_sim.h"
+#include "pinax_engine.h"
 #include "tvout_engine.h"
+#include "uart_engine.h"
 #include "wait_queues.h"
+#include "watchdog_engine.h"
 
 namespace nuvixsim {
 
@@ -25,7 +28,9 @@ struct BoardState {
       : config(board),
         capture(std::make_shared<CaptureEngine>(board, queues)),
         audio(std::make_shared<AudioEngine>(board, queues)),
-        tvout(std::make_shared<TvOutEngine>(board)) {}
+        uart(std::make_shared<UartEngine>(queues)),
+        pinax(std::make_shared<PinaxEngine>(board)),
+        tvout(std::make_shared<TvOutEngine>(board, pinax)) {}
 
   NUVIXI_SIM_BOARD config{};
   bool open = false;
@@ -35,14 +40,19 @@ struct BoardState {
   std::shared_ptr<CaptureEngine> capture;
   std::shared_ptr<AudioEngine> audio;
   std::shared_ptr<AudioPlayEngine> aplay = std::make_shared<AudioPlayEngine>();
+  std::shared_ptr<UartEngine> uart;
+  std::shared_ptr<PinaxEngine> pinax;
   std::shared_ptr<TvOutEngine> tvout;
+  std::shared_ptr<WatchdogEngine> watchdog = std::make_shared<WatchdogEngine>();
 
-  // Stops the board's capture and breaks every wait on it.
+  // Stops the board's capture, line and watchdog and breaks every wait on it.
   void Shut() {
     capture->Close();
     audio->Close();
     aplay->Close();
     tvout->Close();
+    uart->Close();
+    watchdog->Close();
     queues->CloseAll();
   }
 };

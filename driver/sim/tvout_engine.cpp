@@ -44,7 +44,8 @@ std::unique_ptr<uint16_t[]> Allocate(size_t words, uint16_t fill) {
 
 }  // namespace
 
-TvOutEngine::TvOutEngine(const NUVIXI_SIM_BOARD& config) : config_(config) {}
+TvOutEngine::TvOutEngine(const NUVIXI_SIM_BOARD& config, std::shared_ptr<PinaxEngine> pinax)
+    : config_(config), pinax_(std::move(pinax)) {}
 
 TvOutEngine::~TvOutEngine() { Close(); }
 
@@ -195,7 +196,7 @@ void TvOutEngine::RunClock() {
     // More than a second late (the process was stopped): the missed pictures are skipped.
     if (const uint64_t now = tickAt(Clock::now()); now > tick + perSecond) tick = now;
     lock.unlock();
-    ComposeTick();
+    ComposeTick(tick);
     if (stream) stream->Write(reinterpret_cast<const uint8_t*>(picture_.get()));
     lock.lock();
   }
@@ -204,8 +205,7 @@ void TvOutEngine::RunClock() {
   if (claimed) g_streamClaimed = false;
 }
 
-void TvOutEngine::ComposeTick() {
-  if (!changed_.exchange(false)) return;
+void TvOutEngine::ComposeTick(uint64_t tick) {
   uint16_t *image = nullptr, *osd = nullptr, *merged = nullptr;
   {
     std::lock_guard lock(mutex_);
@@ -215,17 +215,24 @@ void TvOutEngine::ComposeTick() {
       merged = surfaces_.merged.get();
     }
   }
+  // The division picture is composed when it changed; the multiplexer's
+  // camera moves, so its picture is drawn at every period.
+  const bool changed = changed_.exchange(false);
+  if (image && !changed) return;
   std::lock_guard lock(pictureMutex_);
   if (image)
     ComposeDivision(image, osd, merged);
   else
-    FillIdlePicture();
+    FillMuxPicture(tick);
   ++pictures_;
 }
 
-// The picture while screen division is off: mid grey for now; the TV-out
-// multiplexer's camera picture with its two text lines belongs here.
-void TvOutEngine::FillIdlePicture() { std::fill_n(picture_.get(), SurfaceWords(), kGreyWord); }
+void TvOutEngine::FillMuxPicture(uint64_t tick) {
+  const PinaxEngine::TvOut state = pinax_->TvOutState();
+  auto* out = reinterpret_cast<uint8_t*>(picture_.get());
+  if (!mux_.Render(out, lines_, state.camera[0], state.osd[0], state.osd[1], muxFrames_++, tick, rate_))
+    std::fill_n(picture_.get(), SurfaceWords(), kGreyWord);
+}
 
 // The OSD surface lies bottom line first and covers the image wherever it is
 // not the transparent word; the merged surface takes the result as two fields

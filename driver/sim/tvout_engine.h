@@ -12,7 +12,9 @@
 #include <mutex>
 #include <thread>
 
+#include "mux_picture.h"
 #include "nuvixi_sim.h"
+#include "pinax_engine.h"
 
 namespace nuvixsim {
 
@@ -23,7 +25,9 @@ class TvOutEngine {
   static constexpr uint16_t kTransparent = 0x1080;  // OSD word that lets the image through
   static constexpr uint32_t kFileSeconds = 10;      // a regular file gets this much of the output
 
-  explicit TvOutEngine(const NUVIXI_SIM_BOARD& config);
+  // pinax holds the multiplexer and OSD-line settings the output shows while
+  // screen division is off.
+  TvOutEngine(const NUVIXI_SIM_BOARD& config, std::shared_ptr<PinaxEngine> pinax);
   ~TvOutEngine();
   TvOutEngine(const TvOutEngine&) = delete;
   TvOutEngine& operator=(const TvOutEngine&) = delete;
@@ -55,12 +59,16 @@ class TvOutEngine {
   size_t SurfaceWords() const { return static_cast<size_t>(kWidth) * lines_; }
   bool AllocateSurfaces();
   void RunClock();
-  void ComposeTick();
-  // What the output shows while screen division is off.
-  void FillIdlePicture();
+  void ComposeTick(uint64_t tick);
+  // What the output shows while screen division is off: multiplexer 1's
+  // camera, moving, with the two OSD lines over it.
+  void FillMuxPicture(uint64_t tick);
   void ComposeDivision(const uint16_t* image, const uint16_t* osd, uint16_t* merged);
 
   const NUVIXI_SIM_BOARD config_;
+  const std::shared_ptr<PinaxEngine> pinax_;
+  MuxPicture mux_;  // the clock thread's own
+  uint32_t muxFrames_ = 0;
 
   // control_ serialises the calls that start, stop or free (held across the
   // clock's join); mutex_ guards the on/off state and the clock's wake-up;

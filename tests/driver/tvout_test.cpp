@@ -19,6 +19,7 @@
 #include <vector>
 
 #include "nuvixi.h"
+#include "mux_picture.h"
 #include "nuvixi_sim.h"
 
 namespace {
@@ -70,6 +71,19 @@ uint16_t WordAt(const std::vector<uint8_t>& picture, int line, int x) {
   uint16_t word;
   std::memcpy(&word, picture.data() + (static_cast<size_t>(line) * kWidth + x) * 2, 2);
   return word;
+}
+
+// Pixel pairs of a line near the bottom whose chroma is camera's own colour:
+// most of them when the output shows that camera's picture.
+int CameraPairs(const std::vector<uint8_t>& picture, uint32_t camera, int line) {
+  uint8_t yuv[3];
+  NUVIXI_SIM_CameraColour(camera, yuv);
+  int count = 0;
+  for (int x = 0; x < kWidth; x += 2) {
+    const uint8_t* pair = picture.data() + (static_cast<size_t>(line) * kWidth + x) * 2;
+    count += pair[0] == yuv[1] && pair[2] == yuv[2];
+  }
+  return count;
 }
 
 TEST_F(TvOut, SurfacesAreHandedOutOnceAndOutliveTheSwitchOff) {
@@ -124,8 +138,8 @@ TEST_F(TvOut, CallsAreRefusedWithoutTheBlockOrOnQlaBoards) {
 TEST_F(TvOut, OutputIsTheOsdOverTheImageInBothLayouts) {
   constexpr int kLines = 480;
   ASSERT_EQ(NUVIXI_BDOpen(kBoard, kFlags, NUVIXI_STANDARD_NTSC), NUVIXI_SUCCESS);
-  // Before screen division the output is mid grey.
-  EXPECT_EQ(WordAt(NextPicture(kLines), 240, 360), 0x8080);
+  // Before screen division the output is multiplexer 1's camera (camera 1 at open).
+  EXPECT_GT(CameraPairs(NextPicture(kLines), 0, 470), kWidth / 4);
   const Surfaces s = On();
   auto* image = static_cast<uint16_t*>(s.image);
   auto* osd = static_cast<uint16_t*>(s.osd);
@@ -152,7 +166,31 @@ TEST_F(TvOut, OutputIsTheOsdOverTheImageInBothLayouts) {
   }
   // Switched off, the output goes back to what the board shows on its own.
   ASSERT_EQ(NUVIXI_SQUAD_OFF(kBoard), NUVIXI_SUCCESS);
-  EXPECT_EQ(WordAt(NextPicture(kLines), 0, 150), 0x8080);
+  EXPECT_GT(CameraPairs(NextPicture(kLines), 0, 470), kWidth / 4);
+}
+
+TEST_F(TvOut, WithoutScreenDivisionTheOutputIsMultiplexerOnesCameraWithItsTextLines) {
+  using nuvixsim::MuxPicture;
+  constexpr int kLines = 480;
+  ASSERT_EQ(NUVIXI_BDOpen(kBoard, kFlags, NUVIXI_STANDARD_NTSC), NUVIXI_SUCCESS);
+  ASSERT_EQ(NUVIXI_TVOUT(kBoard, 2), NUVIXI_SUCCESS);
+  const uint32_t tour[4] = {'T' - 16, 'O' - 16, 'U' - 16, 'R' - 16};
+  ASSERT_EQ(NUVIXI_OSD2(kBoard, 0, 4, tour), NUVIXI_SUCCESS);
+  const std::vector<uint8_t> picture = NextPicture(kLines);
+  EXPECT_GT(CameraPairs(picture, 2, 470), kWidth / 4) << "camera 3 fills the output";
+  // The four written cells of the second line are dark blocks with white
+  // glyphs; the blank cells after them let the camera through.
+  const int top = MuxPicture::LineTop(1, kLines);
+  int white = 0, dark = 0;
+  for (int line = top; line < top + MuxPicture::kCellHeight; ++line)
+    for (int x = 1; x < 4 * MuxPicture::kCellWidth; x += 2) {
+      const uint8_t luma = picture[(static_cast<size_t>(line) * kWidth + x) * 2 + 1];
+      white += luma >= 200;
+      dark += luma <= 32;
+    }
+  EXPECT_GT(white, 4 * 20) << "glyph dots";
+  EXPECT_GT(dark, white) << "cell blocks";
+  EXPECT_GT(CameraPairs(picture, 2, top + MuxPicture::kCellHeight / 2), kWidth / 4);
 }
 
 TEST_F(TvOut, PicturesAreComposedOnlyWhenSomethingChanged) {
