@@ -93,6 +93,7 @@ NUVIXI_RESULT NUVIXI_BDOpen(uint32_t board, uint32_t flags, uint32_t standard) {
     state.standard = standard;
     state.queues->OpenAll();
     state.capture->Open(standard);
+    state.live->Open(standard);
     return NUVIXI_SUCCESS;
   });
 }

@@ -34,8 +34,9 @@ std::optional<PixelFormat> FormatOf(uint32_t format) {
 
 }  // namespace
 
-CaptureEngine::CaptureEngine(const NUVIXI_SIM_BOARD& config, std::shared_ptr<BoardQueues> queues)
-    : config_(config), queues_(std::move(queues)) {
+CaptureEngine::CaptureEngine(const NUVIXI_SIM_BOARD& config, std::shared_ptr<BoardQueues> queues,
+                             std::shared_ptr<const ColourControls> colours)
+    : config_(config), queues_(std::move(queues)), colours_(std::move(colours)) {
   const uint32_t channels = ChannelCount();
   cameras_ = channels >= 32 ? 0xFFFFFFFFu : (1u << channels) - 1;
 }
@@ -332,6 +333,7 @@ void CaptureEngine::Deliver(uint32_t channel, uint64_t tick) {
   uint8_t* buffer = c.ring.buffers[position].get();
   c.next = (position + 1) % kRingBuffers;
   c.picture.Render(buffer, c.frames++, tick, slotsPerSecond_);
+  colours_->Apply(channel, buffer, c.picture.Geometry());
   queue.Push(buffer);
   c.history |= 1;
 }

@@ -14,6 +14,15 @@ NUVIXI_RESULT NotSimulated(const char* function, uint32_t board, std::initialize
   return code != NUVIXI_SUCCESS ? code : NUVIXI_ERR_FUNCTION_BLOCK;
 }
 
+// The result of SQUAD_ON/OFF on a board with a live display; nothing for the others.
+std::optional<NUVIXI_RESULT> LiveOsdSwitch(const char* function, uint32_t board, std::initializer_list<CallArg> args,
+                                           bool on) {
+  auto live = Simulator::Instance().Engine<&nuvixsim::BoardState::live>(board);
+  if (!live || !live->HasLiveDisplay()) return std::nullopt;
+  return nuvixsim::OnEngine<&nuvixsim::BoardState::live>(function, board, NUVIXI_OPEN_LIVE, args,
+                                                           [&](auto& engine) { return engine.SetOsd(on); });
+}
+
 }  // namespace
 
 #define NOT_SIMULATED(name, params, ...) \
@@ -31,33 +40,19 @@ NOT_SIMULATED(RUART_CONFIG, (uint32_t board, uint32_t baudIndex, uint32_t parity
               parityIndex)
 NOT_SIMULATED(RUART_WRITE, (uint32_t board, const void* bytes, uint32_t length, uint32_t timeoutMs), board, bytes,
               length, timeoutMs)
-NOT_SIMULATED(SetLiveVideoConfig,
-              (uint32_t board, uint32_t reserved, uint32_t width, uint32_t height, uint32_t fourcc, void* address,
-               uint32_t pitch),
-              board, reserved, width, height, fourcc, address, pitch)
-NOT_SIMULATED(LiveVideoShape,
-              (uint32_t board, uint32_t reserved, uint32_t mask, const int32_t* shape, const int32_t* start), board,
-              reserved, mask, shape, start)
-NOT_SIMULATED(LiveVideoTransferON, (uint32_t board, uint32_t tvOut), board, tvOut)
-NOT_SIMULATED(LiveVideoTransferOFF, (uint32_t board), board)
-NOT_SIMULATED(LiveVideoChSequence, (uint32_t board, const int32_t sequence[16]), board, sequence)
-NOT_SIMULATED(SetLiveScanMode, (uint32_t board, const int32_t modes[16]), board, modes)
-NOT_SIMULATED(BRIGHTNESSControl, (uint32_t board, uint32_t channel, uint32_t value), board, channel, value)
-NOT_SIMULATED(CONTRASTControl, (uint32_t board, uint32_t channel, uint32_t value), board, channel, value)
-NOT_SIMULATED(HUEControl, (uint32_t board, uint32_t channel, uint32_t value), board, channel, value)
-NOT_SIMULATED(SATURATIONUControl, (uint32_t board, uint32_t channel, uint32_t value), board, channel, value)
-NOT_SIMULATED(READ_HSCALE_FILTER_Y, (uint32_t board, uint32_t channel, int32_t* value), board, channel, value)
-NOT_SIMULATED(WRITE_HSCALE_FILTER_Y, (uint32_t board, uint32_t channel, const int32_t* value), board, channel,
-              value)
-NOT_SIMULATED(READ_VSCALE_FILTER_Y, (uint32_t board, uint32_t channel, int32_t* value), board, channel, value)
-NOT_SIMULATED(WRITE_VSCALE_FILTER_Y, (uint32_t board, uint32_t channel, const int32_t* value), board, channel,
-              value)
-NOT_SIMULATED(XED_QUAD_STRING, (uint32_t board, char* const strings[16]), board, strings)
-NOT_SIMULATED(XED_FONT_CONFIG, (uint32_t board, const uint8_t* bytes, uint32_t length), board, bytes, length)
-NOT_SIMULATED(XED_SET_CHOSE_FONT, (uint32_t board, const void* font), board, font)
-NOT_SIMULATED(SQUAD_ON, (uint32_t board, void** merged, void** image, void** osd), board, merged, image, osd)
 NOT_SIMULATED(SQUAD_UPT, (uint32_t board), board)
-NOT_SIMULATED(SQUAD_OFF, (uint32_t board), board)
+
+// On a QLA board the screen-division calls, without surfaces, switch the live
+// picture's on-screen text.
+NUVIXI_RESULT NUVIXI_SQUAD_ON(uint32_t board, void** merged, void** image, void** osd) {
+  if (auto live = LiveOsdSwitch("SQUAD_ON", board, {board, merged, image, osd}, true)) return *live;
+  return NotSimulated("SQUAD_ON", board, {board, merged, image, osd});
+}
+
+NUVIXI_RESULT NUVIXI_SQUAD_OFF(uint32_t board) {
+  if (auto live = LiveOsdSwitch("SQUAD_OFF", board, {board}, false)) return *live;
+  return NotSimulated("SQUAD_OFF", board, {board});
+}
 NOT_SIMULATED(CaptureAudioReference, (uint32_t board, uint32_t level), board, level)
 NOT_SIMULATED(CaptureAudioVolume, (uint32_t board, uint32_t channel, uint32_t volume), board, channel, volume)
 NOT_SIMULATED(CaptureAudioPreAMP, (uint32_t board, uint32_t channel, uint32_t gain), board, channel, gain)

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "capture_engine.h"
+#include "colour_controls.h"
+#include "live_engine.h"
 #include "nuvixi.h"
 #include "nuvixi_sim.h"
 #include "wait_queues.h"
@@ -19,18 +21,24 @@ namespace nuvixsim {
 
 struct BoardState {
   explicit BoardState(const NUVIXI_SIM_BOARD& board)
-      : config(board), capture(std::make_shared<CaptureEngine>(board, queues)) {}
+      : config(board),
+        capture(std::make_shared<CaptureEngine>(board, queues, colours)),
+        live(std::make_shared<LiveEngine>(board, colours)) {}
 
   NUVIXI_SIM_BOARD config{};
   bool open = false;
   uint32_t flags = 0;
   uint32_t standard = 0;
   std::shared_ptr<BoardQueues> queues = std::make_shared<BoardQueues>();
+  std::shared_ptr<ColourControls> colours = std::make_shared<ColourControls>();
   std::shared_ptr<CaptureEngine> capture;
+  std::shared_ptr<LiveEngine> live;
 
   // Stops the board's capture and breaks every wait on it.
   void Shut() {
+    live->Close();
     capture->Close();
+    colours->Reset();
     queues->CloseAll();
   }
 };
