@@ -32,8 +32,15 @@ int CNuvixSdkApp::Run(int argc, char** argv) {
   for (int i = 1; i < arguments.size(); ++i) {
     if (arguments[i] == QLatin1String("--tour") && i + 1 < arguments.size()) {
       tourDirectory = arguments[++i];
+    } else if (arguments[i] == QLatin1String("--help")) {
+      std::printf(
+          "usage: nuvixsdk [--tour DIR]\n"
+          "  --tour DIR  walk through the program and write a screenshot per step into DIR\n"
+          "The simulated board is a QCA08 unless NUVIXI_SIM_BOARDS names others; live video\n"
+          "(the LIVE tab) needs a QLA board: NUVIXI_SIM_BOARDS=QLA16 nuvixsdk\n");
+      return 0;
     } else {
-      std::fprintf(stderr, "usage: nuvixsdk [--tour DIR]\n");
+      std::fprintf(stderr, "usage: nuvixsdk [--tour DIR] | --help\n");
       return 2;
     }
   }
