@@ -68,8 +68,6 @@ bool LiveEngine::HasLiveDisplay() const {
   return config_.modelCode >= NUVIXI_MODEL_QLA04 && config_.modelCode <= NUVIXI_MODEL_QLA16;
 }
 
-bool LiveEngine::Open_() const { return open_ && HasLiveDisplay(); }
-
 void LiveEngine::Open(uint32_t standard) {
   std::lock_guard control(control_);
   std::lock_guard lock(mutex_);
@@ -308,15 +306,6 @@ void LiveEngine::RunClock() {
     lock.lock();
     ++tick;
   }
-}
-
-bool LiveEngine::RenderField(uint64_t tick) {
-  Settings settings;
-  {
-    std::lock_guard lock(mutex_);
-    settings = settings_;
-  }
-  return Field(tick, settings);
 }
 
 bool LiveEngine::Field(uint64_t tick, const Settings& settings) {

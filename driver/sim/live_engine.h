@@ -59,16 +59,12 @@ class LiveEngine {
   void Status(NUVIXI_SIM_LIVE_STATUS& status);
   bool ClockCpuTime(uint64_t& nanoseconds);
 
-  // Renders one field into the configured surface now (what the field clock
-  // does); false when there is no surface. For benchmarks.
-  bool RenderField(uint64_t tick);
-
  private:
   using Clock = std::chrono::steady_clock;
   struct Settings {
     int32_t shape = 0;
     int32_t start = 0;
-    std::array<int32_t, kInputs> sequence{};
+    std::array<int32_t, kInputs> sequence = {0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15};
     std::array<int32_t, kInputs> scanModes{};
     bool osd = false;
     uint64_t textVersion = 0;
@@ -90,11 +86,10 @@ class LiveEngine {
     bool primed = false;
   };
 
-  bool Open_() const;
   void StartClock();
   void StopClock();
   void RunClock();
-  // The clock thread's part of a field: renders cells, then writes them under surfaceMutex_.
+  // One field: renders the cells, then writes them into the surface under surfaceMutex_.
   bool Field(uint64_t tick, const Settings& settings);
   void LayoutCells(const Settings& settings, const Surface& surface);
   void WriteCell(Cell& cell, bool progressive, const Surface& surface) const;
@@ -128,7 +123,7 @@ class LiveEngine {
   Surface surface_;
   uint64_t fieldsWritten_ = 0;
 
-  // The clock thread's own (or the caller's of RenderField, with the clock stopped).
+  // The clock thread's own.
   std::vector<Cell> cells_;
   int32_t laidShape_ = -1;
   uint32_t laidWidth_ = 0, laidHeight_ = 0;

@@ -1,6 +1,7 @@
 // Board search, selection, open and close from the main dialog, checked on
 // the log, the controls and the simulated board's journal.
 #include <QPlainTextEdit>
+#include <algorithm>
 
 #include "app_fixture.h"
 
@@ -155,7 +156,9 @@ TEST_F(BoardSession, QlaWithAllOptionsOpensWith77) {
   NUVIXI_SIM_ClearJournal();
   Click(kNtsc);
   EXPECT_EQ(SimJournal().substr(0, 15), "BDOpen(0,77,1)\n");
-  EXPECT_EQ(LogLines().back(), "RV(80) = NUVIXI_dw_BDOpen(0,77,1) SUCCESS ");
+  // The tabs log their own start-up calls after the open.
+  const auto lines = LogLines();
+  EXPECT_NE(std::find(lines.begin(), lines.end(), "RV(80) = NUVIXI_dw_BDOpen(0,77,1) SUCCESS "), lines.end());
 }
 
 TEST_F(BoardSession, QcaFlagsFollowTheOptions) {
@@ -230,8 +233,16 @@ TEST_F(BoardSession, JournalShowsExactlyTheCallsOfSearchSelectOpenClose) {
   std::string journal = SimJournal();
   // Pointer arguments vary: compare the call names and the scalar arguments.
   std::vector<std::string> calls;
-  for (size_t start = 0, end; (end = journal.find('\n', start)) != std::string::npos; start = end + 1)
-    calls.push_back(journal.substr(start, end - start));
+  // The LIVE tab's colour defaults at start are the tab's own calls (checked with the tab).
+  auto colourDefault = [](const std::string& call) {
+    const bool colour = call.rfind("BRIGHTNESSControl(0,", 0) == 0 || call.rfind("CONTRASTControl(0,", 0) == 0 ||
+                        call.rfind("HUEControl(0,", 0) == 0 || call.rfind("SATURATIONUControl(0,", 0) == 0;
+    return colour && (call.ends_with(",6E)") || call.ends_with(",80)"));
+  };
+  for (size_t start = 0, end; (end = journal.find('\n', start)) != std::string::npos; start = end + 1) {
+    std::string call = journal.substr(start, end - start);
+    if (!colourDefault(call)) calls.push_back(std::move(call));
+  }
   ASSERT_EQ(calls.size(), 4u) << journal;
   EXPECT_EQ(calls[0].rfind("BDSearch(", 0), 0u);
   EXPECT_EQ(calls[1].rfind("BDDetailInfo(0,", 0), 0u);
