@@ -47,20 +47,25 @@ int main(int argc, char** argv) {
   }
   const nuvix::ddraw::ScanOut scan = slot.Info().overlay->Scan();
   COverlayViewWnd* view = slot.Get();
-  const double repaint = SecondsEach(count, [&] { view->repaint(); });
+  // grab() runs the window's paint handler into a pixmap, as a repaint would into the window.
+  const double repaint = SecondsEach(count, [&] { view->grab(); });
   const double compose = SecondsEach(count, [&] { view->Compose(); });
+  view->resize(1056, 864);  // the overlay stretched by 1.5
+  const double stretched = SecondsEach(count, [&] { view->grab(); });
   QImage target(704, 576, QImage::Format_RGB32);
   const double convert = SecondsEach(count, [&] {
     libyuv::UYVYToARGB(scan.memory, scan.pitch, target.bits(), static_cast<int>(target.bytesPerLine()), 704, 576);
   });
   std::printf("overlay view window, 704x576 UYVY surface, %d refreshes:\n", count);
-  std::printf("  repaint (convert, compose, draw)  %7.3f ms, %5.2f %% of one core at %d Hz\n", repaint * 1e3,
+  std::printf("  paint (convert, compose, draw)    %7.3f ms, %5.2f %% of one core at %d Hz\n", repaint * 1e3,
               repaint * kRate * 100, kRate);
+  std::printf("  paint stretched to 1056x864        %7.3f ms, %5.2f %% of one core at %d Hz\n", stretched * 1e3,
+              stretched * kRate * 100, kRate);
   std::printf("  compose only                      %7.3f ms, %5.2f %% of one core at %d Hz\n", compose * 1e3,
               compose * kRate * 100, kRate);
   std::printf("  bare libyuv UYVYToARGB            %7.3f ms, %5.2f %% of one core at %d Hz\n", convert * 1e3,
               convert * kRate * 100, kRate);
-  std::printf("  ratio repaint / bare conversion   %7.2f\n", convert > 0 ? repaint / convert : 0);
+  std::printf("  ratio paint / bare conversion     %7.2f\n", convert > 0 ? repaint / convert : 0);
   slot.Close();
   return 0;
 }
