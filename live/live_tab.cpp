@@ -312,11 +312,15 @@ void CLiveTab::ApplyScanModes() {
   std::fill(std::begin(scanModes_), std::end(scanModes_), 0);
   if (progressive)
     for (uint32_t k = 0; k < CellCount(); ++k) scanModes_[(start_ + k) % kInputs] = 1;
-  const NUVIXI_RESULT result = NUVIXI_SetLiveScanMode(board_, scanModes_);
-  LogResult(Owner(), result, 0, "NUVIXI_SetLiveScanMode(%X)", board_);
+  SendScanModes();
   grid_.RefreshValue(nuvix::kLiveProgressive);
   ItemAs<QLabel>(kIdScanState)->setText(progressive ? "All Progres.." : "All interl.. ");
   Pause(30);
+}
+
+void CLiveTab::SendScanModes() {
+  const NUVIXI_RESULT result = NUVIXI_SetLiveScanMode(board_, scanModes_);
+  LogResult(Owner(), result, 0, "NUVIXI_SetLiveScanMode(%X)", board_);
 }
 
 void CLiveTab::ApplyPreset(int preset) {
@@ -402,7 +406,7 @@ void CLiveTab::OnGridNotify(uint32_t wParam, uint32_t lParam) {
       if ((wParam & kGridFlagBit) || message == kWheel || message == kLeftDouble || message == kRightDouble) return;
       if (value >= kInputs || !IsShown(static_cast<int32_t>(value))) return;
       scanModes_[value] ^= 1;
-      NUVIXI_SetLiveScanMode(board_, scanModes_);
+      SendScanModes();
       grid_.RefreshValue(nuvix::kLiveProgressive);
       break;
     }

@@ -63,6 +63,7 @@ class CLiveTab : public CTabDialog {
   int32_t TargetOf(int32_t channel) const;
   void SetShape();
   void StopLiveTransfer();
+  void SendScanModes();
   void SetDefaultColours(int32_t channel);
   void ShowColourLabel(Colour control, int32_t value);
   void SetCheckedPair(int on, int off);
