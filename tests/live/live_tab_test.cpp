@@ -237,6 +237,29 @@ TEST_F(LiveTab, FailedOverlayOpenRevertsTheButtonsAndGivesTheBoardNoStaleSurface
   EXPECT_FALSE(tab_->IsLive());
 }
 
+TEST_F(LiveTab, PalBoardGetsA576LineOverlayInTheFormatTheAdapterMade) {
+  auto adapter = nuvix::ddraw::DefaultAdapter();
+  adapter.overlayFourccs = {nuvix::ddraw::kFourccUyvy};
+  nuvix::ddraw::SetAdapter(adapter);
+  ASSERT_EQ(NUVIXI_SIM_SetBoardsFromText("QLA16"), 0);
+  MakeDialog(nullptr);
+  Click(1102);
+  Click(1103);
+  Button(kIdVideo)->setChecked(true);
+  Click(1118);  // PAL
+  tab_ = dynamic_cast<CLiveTab*>(dialog_->Tab(CNuvixSdkDlg::kLive));
+  ASSERT_NE(tab_, nullptr);
+  Press(1203);  // YUY2 asked for, only UYVY offered
+  NUVIXI_SIM_ClearJournal();
+  Press(kOpen);
+  ASSERT_NE(tab_->Overlay().Get(), nullptr);
+  EXPECT_EQ(tab_->Overlay().Info().height, 576u);
+  EXPECT_NE(SimJournal().find("SetLiveVideoConfig(0,0,2C0,240,59565955,"), std::string::npos) << SimJournal();
+  EXPECT_NE(LogText().find("RV(80) = NUVIXI_SetLiveVideoConfig(0,0,2C0,240,59565955,"), std::string::npos);
+  Press(kStart);
+  EXPECT_TRUE(tab_->IsLive());
+}
+
 TEST_F(LiveTab, OnScreenTextButtonsSendStringsFontAndSwitch) {
   OpenBoard();
   prompts_->AnswerFont({"DejaVu Serif", 30, 700, true});
