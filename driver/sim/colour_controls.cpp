@@ -51,10 +51,6 @@ void ColourControls::Set(uint32_t channel, Control control, uint8_t value) {
   }
 }
 
-uint8_t ColourControls::Get(uint32_t channel, Control control) const {
-  return static_cast<uint8_t>(packed_[channel].load(std::memory_order_relaxed) >> (8 * static_cast<int>(control)));
-}
-
 void ColourControls::Apply(uint32_t channel, uint8_t* picture, const FrameGeometry& geometry) const {
   if (channel >= kChannels) return;
   const uint32_t word = packed_[channel].load(std::memory_order_relaxed);

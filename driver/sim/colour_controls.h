@@ -22,7 +22,6 @@ class ColourControls {
   void Reset();
   // Channel and control must be in range (the caller checks).
   void Set(uint32_t channel, Control control, uint8_t value);
-  uint8_t Get(uint32_t channel, Control control) const;
 
   // Applies the channel's settings to a packed picture (a snapshot of all
   // four taken at once); nothing to do when they are the defaults.

@@ -163,7 +163,7 @@ TEST_F(LiveVideo, YuyTwoSurfaceGetsItsOwnLayout) {
   EXPECT_EQ(CameraIn(GridCell(2, 0), NUVIXI_FOURCC_UYVY), -1) << "the bytes are not UYVY";
 }
 
-TEST_F(LiveVideo, BrightnessOfOneInputRaisesOnlyItsCell) {
+TEST_F(LiveVideo, ColourSettingsOfOneInputChangeOnlyItsCell) {
   Open();
   ASSERT_EQ(Configure(), NUVIXI_SUCCESS);
   Shape(1, 0);
@@ -183,6 +183,19 @@ TEST_F(LiveVideo, BrightnessOfOneInputRaisesOnlyItsCell) {
   EXPECT_EQ(CameraIn(GridCell(2, 3)), -1);
   EXPECT_EQ(At(GridCell(2, 3).x + 150, GridCell(2, 3).y + 200).u, 128);
   EXPECT_EQ(CameraIn(GridCell(2, 0)), 0);
+  // Hue 0 turns the chroma half a circle: the cell takes the opposite colour.
+  ASSERT_EQ(NUVIXI_HUEControl(kBoard, 1, 0), NUVIXI_SUCCESS);
+  RunFields();
+  uint8_t colour[3];
+  NUVIXI_SIM_CameraColour(1, colour);
+  const Cell cell = GridCell(2, 1);
+  int opposite = 0, samples = 0;
+  for (int y = cell.y; y < cell.y + cell.h; y += 4)
+    for (int x = cell.x; x < cell.x + cell.w; x += 4, ++samples) {
+      const Pixel p = At(x, y);
+      opposite += std::abs(p.u - (256 - colour[1])) <= 2 && std::abs(p.v - (256 - colour[2])) <= 2;
+    }
+  EXPECT_GT(opposite, samples / 2);
 }
 
 TEST_F(LiveVideo, InterlacedInputsShowCombingAndProgressiveOnesDoNot) {
