@@ -68,7 +68,8 @@ int main(int argc, char** argv) {
                            "Ch 9", "Ch 10", "Ch 11", "Ch 12", "Ch 13", "Ch 14", "Ch 15", "Ch 16"};
   char* strings[16];
   for (int i = 0; i < 16; ++i) strings[i] = const_cast<char*>(names[i]);
-  if (NUVIXI_SIM_SetBoardsFromText("QLA16") != 0 || NUVIXI_BDOpen(kBoard, 0x71, NUVIXI_STANDARD_PAL) != NUVIXI_SUCCESS ||
+  if (NUVIXI_SIM_SetBoardsFromText("QLA16") != 0 ||
+      NUVIXI_BDOpen(kBoard, 0x71, NUVIXI_STANDARD_PAL) != NUVIXI_SUCCESS ||
       NUVIXI_SetLiveVideoConfig(kBoard, 0, kWidth, kHeight, NUVIXI_FOURCC_UYVY, surface.data(), kPitch) !=
           NUVIXI_SUCCESS ||
       NUVIXI_LiveVideoShape(kBoard, 0, 0xFFFF, &shape, &start) != NUVIXI_SUCCESS ||

@@ -243,7 +243,8 @@ void LiveEngine::ReleaseMemory(const void* base, size_t bytes) {
   const auto* low = static_cast<const uint8_t*>(base);
   std::lock_guard surface(surfaceMutex_);
   if (!surface_.address) return;
-  const uint8_t* end = surface_.address + static_cast<size_t>(surface_.pitch) * (surface_.height - 1) + surface_.width * 2;
+  const uint8_t* end =
+      surface_.address + static_cast<size_t>(surface_.pitch) * (surface_.height - 1) + surface_.width * 2;
   if (surface_.address < low + bytes && low < end) surface_ = Surface{};
 }
 

@@ -72,9 +72,10 @@ TEST(Tour, OnAQlaBoardShowsLiveVideoInTheOverlayWindow) {
   const fs::path directory = fs::temp_directory_path() / ("nuvix-tour-qla-" + std::to_string(::getpid()));
   fs::remove_all(directory);
   // fontconfig and cairo, under the live picture's labels, keep a few hundred bytes (see the suppressions).
-  const std::string command = "QT_QPA_PLATFORM=offscreen NUVIXI_SIM_BOARDS=QLA16 LSAN_OPTIONS=suppressions='" +
-                              std::string(NUVIX_SOURCE_DIR) + "/tests/driver/lsan.supp:fast_unwind_on_malloc=0' '" NUVIXSDK_PATH "' --tour '" +
-                              directory.string() + "' 2>&1";
+  const std::string leaks =
+      "LSAN_OPTIONS=suppressions='" NUVIX_SOURCE_DIR "/tests/driver/lsan.supp:fast_unwind_on_malloc=0'";
+  const std::string command = "QT_QPA_PLATFORM=offscreen NUVIXI_SIM_BOARDS=QLA16 " + leaks + " '" NUVIXSDK_PATH
+                              "' --tour '" + directory.string() + "' 2>&1";
   FILE* pipe = popen(command.c_str(), "r");
   ASSERT_NE(pipe, nullptr);
   std::string output;
