@@ -218,6 +218,21 @@ TEST_F(LiveTab, ClosingTheOverlayOrTheBoardWhileLiveRunsStopsTheBoardFirst) {
     EXPECT_NE(w->windowTitle(), QStringLiteral("Overlay View Window"));
 }
 
+TEST_F(LiveTab, OverlayClosedUnderABoardThatWouldNotStopIsNeverWrittenAgain) {
+  OpenBoard();
+  Press(kOpen);
+  Press(kStart);
+  ASSERT_TRUE(WaitFields(2));
+  NUVIXI_SIM_FailNext("LiveVideoTransferOFF", NUVIXI_ERR_LOCAL_BUS);
+  Press(kClose);
+  EXPECT_NE(LogText().find("RV(31) = NUVIXI_LiveVideoTransferOFF(0)"), std::string::npos);
+  EXPECT_EQ(Status().running, 1u) << "the board did not stop";
+  EXPECT_EQ(Status().surface, nullptr) << "but it forgot the released surface";
+  const uint64_t fields = Status().fieldsWritten;
+  std::this_thread::sleep_for(120ms);  // AddressSanitizer reports any write into the freed surface
+  EXPECT_EQ(Status().fieldsWritten, fields);
+}
+
 TEST_F(LiveTab, FailedOverlayOpenRevertsTheButtonsAndGivesTheBoardNoStaleSurface) {
   OpenBoard();
   Press(kOpen);
