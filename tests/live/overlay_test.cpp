@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QMouseEvent>
 #include <cstring>
 
 #include "ddraw_overlay.h"
@@ -250,6 +251,20 @@ TEST_F(Slot, ViewWindowShowsTheOverlayWhereTheAdapterPlacesIt) {
   const QImage& shrunk = view->Compose();
   EXPECT_TRUE(isRed(shrunk.pixel(80, 120)));
   EXPECT_TRUE(isBlue(shrunk.pixel(280, 120)));
+
+  // Dragged by a point of its client area, the window and the overlay follow the mouse.
+  const QPoint start = view->geometry().topLeft() + QPoint(20, 20);
+  const QPoint before = view->geometry().topLeft();
+  // Each event is made just before it is sent: events of one device share their point's state.
+  auto send = [view](QEvent::Type type, QPoint global, Qt::MouseButton button, Qt::MouseButtons buttons) {
+    QMouseEvent event(type, QPointF(20, 20), QPointF(global), button, buttons, Qt::NoModifier);
+    QApplication::sendEvent(view, &event);
+  };
+  send(QEvent::MouseButtonPress, start, Qt::LeftButton, Qt::LeftButton);
+  send(QEvent::MouseMove, start + QPoint(30, 40), Qt::NoButton, Qt::LeftButton);
+  send(QEvent::MouseButtonRelease, start + QPoint(30, 40), Qt::LeftButton, Qt::NoButton);
+  EXPECT_EQ(view->geometry().topLeft(), before + QPoint(30, 40));
+  EXPECT_EQ(slot.Info().overlay->Scan().overlay.destination.left, before.x() + 30);
 
   // Entirely off the screen: the overlay stays where it was.
   const uint32_t updates = slot.Info().overlay->Scan().overlay.updates;
