@@ -50,6 +50,10 @@ std::vector<TourStep> CPlayTab::TourSteps() {
   steps.push_back({"play-search-window", [] {}, [this]() -> QWidget* { return Window().Get(); }});
   steps.push_back({"play-video-closed", [this] { OnClose(); }});
 
+  if (!aplayOpen_) {
+    std::printf("tour: the board has no audio playback (QLA models), audio playback not shown\n");
+    return steps;
+  }
   const QStringList recordings = dir.entryList({QStringLiteral("*.PCM")}, QDir::Files, QDir::Name);
   if (recordings.isEmpty()) {
     std::printf("tour: no PCM recording in %s, audio playback not shown\n", qPrintable(dir.path()));

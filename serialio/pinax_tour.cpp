@@ -4,13 +4,13 @@
 #include <QAbstractButton>
 #include <QLineEdit>
 
+#include "fixg_ctrl.h"
 #include "pinax_tab.h"
 #include "timing.h"
 #include "tour.h"
 
 namespace {
 
-constexpr uint32_t kLeftDown = 0x201;
 constexpr int kOutputRow = 2, kMux1Row = 3;
 
 uint32_t Cell(int column, int row) { return (static_cast<uint32_t>(column) << 16) | static_cast<uint32_t>(row); }
@@ -21,7 +21,7 @@ std::vector<TourStep> CPinaxTab::TourSteps() {
   std::vector<TourStep> steps;
   steps.push_back({"pinax-outputs", [this] {
                      ItemAs<QAbstractButton>(1505)->click();
-                     for (int output : {1, 3, 5}) OnGridNotify(false, kLeftDown, Cell(output, kOutputRow));
+                     for (int output : {1, 3, 5}) OnGridNotify(false, nuvix::kFixGLButtonDown, Cell(output, kOutputRow));
                      PumpWait(2 * kPollMs + 50);
                      for (int k : {0, 2, 4})
                        if (Input(false, k) != 1) TourFailed(QStringLiteral("master input %1 did not follow").arg(k + 1));
@@ -30,7 +30,7 @@ std::vector<TourStep> CPinaxTab::TourSteps() {
                      ItemAs<QLineEdit>(1815)->setText(QStringLiteral("12"));
                      ItemAs<QLineEdit>(1813)->setText(QStringLiteral("TOUR"));
                      OnOsdWrite(1);
-                     OnGridNotify(true, kLeftDown, Cell(3, kMux1Row));
+                     OnGridNotify(true, nuvix::kFixGLButtonDown, Cell(3, kMux1Row));
                      if (Camera(0) != 2) TourFailed(QStringLiteral("multiplexer 1 did not take camera 3"));
                    }});
   return steps;

@@ -210,6 +210,30 @@ int NUVIXI_SIM_ReadTvOut(uint32_t board, void* buffer, size_t size, uint32_t* li
    not running. */
 int NUVIXI_SIM_TvOutClockCpuTime(uint32_t board, uint64_t* nanoseconds);
 
+/* The live display of a QLA board, as its live engine sees it now. */
+typedef struct {
+  uint32_t running;       /* live DMA is on */
+  uint32_t tvOut;         /* the TV-out flag of the last NUVIXI_LiveVideoTransferON */
+  uint32_t osd;           /* on-screen text is on */
+  int32_t shape;
+  int32_t start;
+  uint64_t fieldsWritten; /* fields written into a surface since the board was configured */
+  const void* surface;    /* the surface written into, null when there is none */
+} NUVIXI_SIM_LIVE_STATUS;
+
+/* Returns 0, or -1 for a board the simulator does not have. */
+int NUVIXI_SIM_LiveStatus(uint32_t board, NUVIXI_SIM_LIVE_STATUS* status);
+
+/* CPU time in nanoseconds used by the board's live field clock since it last
+   started. Returns 0, or -1 when it is not running. */
+int NUVIXI_SIM_LiveClockCpuTime(uint32_t board, uint64_t* nanoseconds);
+
+/* Memory the program gave a board to write into (an overlay surface) is about
+   to be freed: every board stops writing into [base, base + bytes) and the
+   call returns after the last write. The emulated display adapter calls it
+   when it releases an overlay surface. */
+void NUVIXI_SIM_MemoryReleased(const void* base, size_t bytes);
+
 #ifdef __cplusplus
 }
 #endif

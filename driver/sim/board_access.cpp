@@ -92,6 +92,7 @@ NUVIXI_RESULT NUVIXI_BDOpen(uint32_t board, uint32_t flags, uint32_t standard) {
     state.audio->Open();
     state.aplay->Open(nuvixsim::PlayedAudioPath(board));
     state.pinax->Open();
+    state.live->Open(standard);
     state.open = true;
     return NUVIXI_SUCCESS;
   });

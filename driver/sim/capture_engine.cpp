@@ -30,8 +30,9 @@ std::optional<PixelFormat> FormatOf(uint32_t format) {
 
 }  // namespace
 
-CaptureEngine::CaptureEngine(const NUVIXI_SIM_BOARD& config, std::shared_ptr<BoardQueues> queues)
-    : config_(config), queues_(std::move(queues)) {
+CaptureEngine::CaptureEngine(const NUVIXI_SIM_BOARD& config, std::shared_ptr<BoardQueues> queues,
+                             std::shared_ptr<const ColourControls> colours)
+    : config_(config), queues_(std::move(queues)), colours_(std::move(colours)) {
   const uint32_t channels = ChannelCount();
   cameras_ = channels >= 32 ? 0xFFFFFFFFu : (1u << channels) - 1;
   jobs_.reserve(kChannels);
@@ -277,7 +278,10 @@ void CaptureEngine::RunClock() {
       // pictures are drawn.
       const uint32_t slotsPerSecond = slotsPerSecond_;
       lock.unlock();
-      for (FrameJob& job : jobs_) job.transfer->picture.Render(job.buffer, job.frame, tick, slotsPerSecond);
+      for (FrameJob& job : jobs_) {
+        job.transfer->picture.Render(job.buffer, job.frame, tick, slotsPerSecond);
+        colours_->Apply(job.channel, job.buffer, job.transfer->picture.Geometry());
+      }
       lock.lock();
       PublishSlot();
     }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "camera_picture.h"
+#include "colour_controls.h"
 #include "model_facts.h"
 #include "nuvixi_sim.h"
 #include "wait_queues.h"
@@ -26,7 +27,8 @@ class CaptureEngine {
   static constexpr int32_t kEmptySlot = 99;
   static constexpr uint32_t kMaxSlots = 30;
 
-  CaptureEngine(const NUVIXI_SIM_BOARD& config, std::shared_ptr<BoardQueues> queues);
+  CaptureEngine(const NUVIXI_SIM_BOARD& config, std::shared_ptr<BoardQueues> queues,
+                std::shared_ptr<const ColourControls> colours);
   ~CaptureEngine();
   CaptureEngine(const CaptureEngine&) = delete;
   CaptureEngine& operator=(const CaptureEngine&) = delete;
@@ -100,6 +102,7 @@ class CaptureEngine {
 
   const NUVIXI_SIM_BOARD config_;
   const std::shared_ptr<BoardQueues> queues_;
+  const std::shared_ptr<const ColourControls> colours_;
 
   // control_ serialises the calls that start, stop or free (held across the
   // clock's join); mutex_ guards everything the clock thread touches.

@@ -13,6 +13,8 @@
 #include "audio_engine.h"
 #include "audio_play_engine.h"
 #include "capture_engine.h"
+#include "colour_controls.h"
+#include "live_engine.h"
 #include "nuvixi.h"
 #include "nuvixi_sim.h"
 #include "pinax_engine.h"
@@ -26,7 +28,8 @@ namespace nuvixsim {
 struct BoardState {
   explicit BoardState(const NUVIXI_SIM_BOARD& board)
       : config(board),
-        capture(std::make_shared<CaptureEngine>(board, queues)),
+        capture(std::make_shared<CaptureEngine>(board, queues, colours)),
+        live(std::make_shared<LiveEngine>(board, colours)),
         audio(std::make_shared<AudioEngine>(board, queues)),
         uart(std::make_shared<UartEngine>(queues)),
         pinax(std::make_shared<PinaxEngine>(board)),
@@ -37,7 +40,9 @@ struct BoardState {
   uint32_t flags = 0;
   uint32_t standard = 0;
   std::shared_ptr<BoardQueues> queues = std::make_shared<BoardQueues>();
+  std::shared_ptr<ColourControls> colours = std::make_shared<ColourControls>();
   std::shared_ptr<CaptureEngine> capture;
+  std::shared_ptr<LiveEngine> live;
   std::shared_ptr<AudioEngine> audio;
   std::shared_ptr<AudioPlayEngine> aplay = std::make_shared<AudioPlayEngine>();
   std::shared_ptr<UartEngine> uart;
@@ -47,12 +52,14 @@ struct BoardState {
 
   // Stops the board's capture, line and watchdog and breaks every wait on it.
   void Shut() {
+    live->Close();
     capture->Close();
     audio->Close();
     aplay->Close();
     tvout->Close();
     uart->Close();
     watchdog->Close();
+    colours->Reset();
     queues->CloseAll();
   }
 };

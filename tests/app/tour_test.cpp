@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <vector>
 #include <filesystem>
+#include <fstream>
 #include <string>
 
 namespace {
@@ -53,6 +54,45 @@ TEST(Tour, WalksEveryTabAndLeavesAScreenshotPerStep) {
     ASSERT_NE(at, std::string::npos) << file;
     EXPECT_GT(std::stoi(output.substr(at + file.size() + 15)), 10) << output.substr(at, 80);
   }
+  fs::remove_all(directory);
+}
+
+// Width and height from a PNG file's header.
+std::pair<uint32_t, uint32_t> PngSize(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  unsigned char header[24] = {};
+  file.read(reinterpret_cast<char*>(header), sizeof header);
+  auto word = [&](int at) {
+    return uint32_t{header[at]} << 24 | uint32_t{header[at + 1]} << 16 | uint32_t{header[at + 2]} << 8 | header[at + 3];
+  };
+  return {word(16), word(20)};
+}
+
+TEST(Tour, OnAQlaBoardShowsLiveVideoInTheOverlayWindow) {
+  namespace fs = std::filesystem;
+  const fs::path directory = fs::temp_directory_path() / ("nuvix-tour-qla-" + std::to_string(::getpid()));
+  fs::remove_all(directory);
+  // fontconfig and cairo, under the live picture's labels, keep a few hundred bytes (see the suppressions).
+  const std::string leaks =
+      "LSAN_OPTIONS=suppressions='" NUVIX_SOURCE_DIR "/tests/driver/lsan.supp:fast_unwind_on_malloc=0'";
+  const std::string command = "QT_QPA_PLATFORM=offscreen NUVIXI_SIM_BOARDS=QLA16 " + leaks + " '" NUVIXSDK_PATH
+                              "' --tour '" + directory.string() + "' 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string output;
+  char buffer[4096];
+  while (size_t n = fread(buffer, 1, sizeof buffer, pipe)) output.append(buffer, n);
+  EXPECT_EQ(pclose(pipe), 0) << output;
+  for (const char* line : {"RV(80) = OVERLAY WINDOW OPEN() \n", "RV(80) = NUVIXI_LiveVideoShape  (0,8,0) \n",
+                           "RV(80) = NUVIXI_SQUAD_ON(0) \n", "RV(80) = NUVIXI_LiveVideoTransferON(0) \n",
+                           "RV(80) = NUVIXI_LiveVideoTransferOFF(0) \n", "RV(80) = OVERLAY WINDOW CLOSE() \n"})
+    EXPECT_NE(output.find(line), std::string::npos) << line << "\n--- output:\n" << output;
+  fs::path overlay;
+  for (const auto& entry : fs::directory_iterator(directory))
+    if (entry.path().filename().string().find("-live-overlay-view.png") == 2) overlay = entry.path();
+  ASSERT_FALSE(overlay.empty());
+  EXPECT_EQ(PngSize(overlay), (std::pair<uint32_t, uint32_t>{704, 480}));
+  EXPECT_GT(fs::file_size(overlay), 20000u) << "16 camera pictures, not an empty window";
   fs::remove_all(directory);
 }
 

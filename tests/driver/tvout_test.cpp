@@ -129,10 +129,15 @@ TEST_F(TvOut, CallsAreRefusedWithoutTheBlockOrOnQlaBoards) {
   EXPECT_EQ(NUVIXI_SQUAD_ON(kBoard, &s.merged, &s.image, &s.osd), NUVIXI_ERR_FUNCTION_BLOCK);
   EXPECT_EQ(NUVIXI_SQUAD_UPT(kBoard), NUVIXI_ERR_FUNCTION_BLOCK);
   ASSERT_EQ(NUVIXI_BDClose(kBoard), NUVIXI_SUCCESS);
-  // A QLA board's 0x20 block is its live display, which has no such surfaces.
+  // A QLA board's 0x20 block is its live display, which has no such surfaces:
+  // there the call switches the live picture's text and hands out nothing.
   ASSERT_EQ(NUVIXI_SIM_SetBoardsFromText("QLA16"), 0);
   ASSERT_EQ(NUVIXI_BDOpen(kBoard, 0x73, NUVIXI_STANDARD_NTSC), NUVIXI_SUCCESS);
-  EXPECT_EQ(NUVIXI_SQUAD_ON(kBoard, &s.merged, &s.image, &s.osd), NUVIXI_ERR_FUNCTION_BLOCK);
+  Surfaces none;
+  EXPECT_EQ(NUVIXI_SQUAD_ON(kBoard, &none.merged, &none.image, &none.osd), NUVIXI_SUCCESS);
+  EXPECT_EQ(none.merged, nullptr);
+  EXPECT_EQ(none.image, nullptr);
+  EXPECT_EQ(none.osd, nullptr);
 }
 
 TEST_F(TvOut, OutputIsTheOsdOverTheImageInBothLayouts) {

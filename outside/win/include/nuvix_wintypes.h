@@ -63,6 +63,25 @@ NUVIX_STATIC_ASSERT(sizeof(BITMAPFILEHEADER) == 14, "BITMAPFILEHEADER is 14 byte
 
 #define BI_RGB 0u
 
+#define LF_FACESIZE 32
+typedef struct tagLOGFONTA {
+  int32_t lfHeight;
+  int32_t lfWidth;
+  int32_t lfEscapement;
+  int32_t lfOrientation;
+  int32_t lfWeight;
+  uint8_t lfItalic;
+  uint8_t lfUnderline;
+  uint8_t lfStrikeOut;
+  uint8_t lfCharSet;
+  uint8_t lfOutPrecision;
+  uint8_t lfClipPrecision;
+  uint8_t lfQuality;
+  uint8_t lfPitchAndFamily;
+  char lfFaceName[LF_FACESIZE];
+} LOGFONTA;
+NUVIX_STATIC_ASSERT(sizeof(LOGFONTA) == 60, "LOGFONTA is 60 bytes");
+
 #endif /* NUVIX_HAVE_WIN_RECORDS */
 
 /* A FourCC: four ASCII characters, the first in the least significant byte. */
