@@ -99,10 +99,18 @@ void COSCtrl::DrawBackground() {
   painter.setBackgroundMode(Qt::OpaqueMode);
   const int labelRight = m_plotLeft - 4;
   DrawRightAligned(painter, labelRight, m_plotTop - 6, VoltLabel(m_props.maxVolt));
-  DrawRightAligned(painter, labelRight, m_plotTop + plotHeight / 2 - 6,
-                   VoltLabel(m_props.minVolt + m_span / 2.0));
+  // A plot too short for three labels keeps the two that do not overlap.
+  if (plotHeight >= 2 * painter.fontMetrics().height()) {
+    DrawRightAligned(painter, labelRight, m_plotTop + plotHeight / 2 - 6,
+                     VoltLabel(m_props.minVolt + m_span / 2.0));
+  }
   DrawRightAligned(painter, labelRight, m_plotBottom - 4, VoltLabel(m_props.minVolt));
   const QString title = QStringLiteral("OSCtrl : %1").arg(m_props.title);
+  // A title wider than a small pane is drawn smaller rather than cut at both ends.
+  if (QFont font = painter.font(); QFontMetrics(font).horizontalAdvance(title) > m_client.width() - 4) {
+    font.setPixelSize(std::max(8, font.pixelSize() * (m_client.width() - 4) / QFontMetrics(font).horizontalAdvance(title)));
+    painter.setFont(font);
+  }
   const QFontMetrics metrics = painter.fontMetrics();
   const int centre = m_client.left() + m_client.width() / 2;
   painter.drawText(QPoint(centre - metrics.horizontalAdvance(title) / 2,
