@@ -3,10 +3,10 @@
 #include <pthread.h>
 
 #include <algorithm>
-#include <ctime>
 #include <new>
 #include <system_error>
 
+#include "clock_thread.h"
 #include "model_facts.h"
 #include "nuvixi.h"
 
@@ -172,13 +172,7 @@ bool AudioEngine::Counters(uint32_t channel, uint64_t& delivered, uint64_t& drop
 
 bool AudioEngine::ClockCpuTime(uint64_t& nanoseconds) {
   std::lock_guard control(control_);
-  clockid_t clock;
-  timespec used{};
-  if (!clock_.joinable() || pthread_getcpuclockid(clock_.native_handle(), &clock) != 0 ||
-      clock_gettime(clock, &used) != 0)
-    return false;
-  nanoseconds = static_cast<uint64_t>(used.tv_sec) * 1000000000u + static_cast<uint64_t>(used.tv_nsec);
-  return true;
+  return ClockThreadCpuTime(clock_, nanoseconds);
 }
 
 void AudioEngine::ReleaseRing(uint32_t channel, Ring ring) {
@@ -200,24 +194,9 @@ void AudioEngine::PruneRetired() {
   });
 }
 
-void AudioEngine::StartClock() {
-  if (clock_.joinable()) return;
-  {
-    std::lock_guard lock(mutex_);
-    stopClock_ = false;
-  }
-  clock_ = std::thread(&AudioEngine::RunClock, this);
-}
+void AudioEngine::StartClock() { StartClockThread(clock_, mutex_, stopClock_, [this] { RunClock(); }); }
 
-void AudioEngine::StopClock() {
-  if (!clock_.joinable()) return;
-  {
-    std::lock_guard lock(mutex_);
-    stopClock_ = true;
-  }
-  wake_.notify_all();
-  clock_.join();
-}
+void AudioEngine::StopClock() { StopClockThread(clock_, mutex_, wake_, stopClock_); }
 
 AudioEngine::Clock::time_point AudioEngine::DueLocked(const Channel& c) const {
   return openedAt_ + TimeOfSample(c.start + (c.blocks + 1) * c.samples, c.rate);

@@ -4,11 +4,11 @@
 
 #include <algorithm>
 #include <bit>
-#include <ctime>
 #include <new>
 #include <optional>
 #include <system_error>
 
+#include "clock_thread.h"
 #include "nuvixi.h"
 
 namespace nuvixsim {
@@ -200,13 +200,7 @@ bool CaptureEngine::Counters(uint32_t channel, uint64_t& delivered, uint64_t& dr
 
 bool CaptureEngine::ClockCpuTime(uint64_t& nanoseconds) {
   std::lock_guard control(control_);
-  clockid_t clock;
-  timespec used{};
-  if (!clock_.joinable() || pthread_getcpuclockid(clock_.native_handle(), &clock) != 0 ||
-      clock_gettime(clock, &used) != 0)
-    return false;
-  nanoseconds = static_cast<uint64_t>(used.tv_sec) * 1000000000u + static_cast<uint64_t>(used.tv_nsec);
-  return true;
+  return ClockThreadCpuTime(clock_, nanoseconds);
 }
 
 void CaptureEngine::Release(uint32_t channel, TransferPtr transfer) {
@@ -229,24 +223,9 @@ void CaptureEngine::PruneRetired() {
   });
 }
 
-void CaptureEngine::StartClock() {
-  if (clock_.joinable()) return;
-  {
-    std::lock_guard lock(mutex_);
-    stopClock_ = false;
-  }
-  clock_ = std::thread(&CaptureEngine::RunClock, this);
-}
+void CaptureEngine::StartClock() { StartClockThread(clock_, mutex_, stopClock_, [this] { RunClock(); }); }
 
-void CaptureEngine::StopClock() {
-  if (!clock_.joinable()) return;
-  {
-    std::lock_guard lock(mutex_);
-    stopClock_ = true;
-  }
-  wake_.notify_all();
-  clock_.join();
-}
+void CaptureEngine::StopClock() { StopClockThread(clock_, mutex_, wake_, stopClock_); }
 
 uint64_t CaptureEngine::TickAt(Clock::time_point t) const {
   const int64_t ns = std::chrono::duration_cast<std::chrono::nanoseconds>(t - openedAt_).count();

@@ -4,10 +4,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <ctime>
 #include <new>
 #include <system_error>
 
+#include "clock_thread.h"
 #include "nuvix_wintypes.h"
 #include "nuvixi.h"
 
@@ -264,33 +264,12 @@ void LiveEngine::Status(NUVIXI_SIM_LIVE_STATUS& status) {
 
 bool LiveEngine::ClockCpuTime(uint64_t& nanoseconds) {
   std::lock_guard control(control_);
-  clockid_t clock;
-  timespec used{};
-  if (!clock_.joinable() || pthread_getcpuclockid(clock_.native_handle(), &clock) != 0 ||
-      clock_gettime(clock, &used) != 0)
-    return false;
-  nanoseconds = static_cast<uint64_t>(used.tv_sec) * 1000000000u + static_cast<uint64_t>(used.tv_nsec);
-  return true;
+  return ClockThreadCpuTime(clock_, nanoseconds);
 }
 
-void LiveEngine::StartClock() {
-  if (clock_.joinable()) return;
-  {
-    std::lock_guard lock(mutex_);
-    stopClock_ = false;
-  }
-  clock_ = std::thread(&LiveEngine::RunClock, this);
-}
+void LiveEngine::StartClock() { StartClockThread(clock_, mutex_, stopClock_, [this] { RunClock(); }); }
 
-void LiveEngine::StopClock() {
-  if (!clock_.joinable()) return;
-  {
-    std::lock_guard lock(mutex_);
-    stopClock_ = true;
-  }
-  wake_.notify_all();
-  clock_.join();
-}
+void LiveEngine::StopClock() { StopClockThread(clock_, mutex_, wake_, stopClock_); }
 
 void LiveEngine::RunClock() {
   pthread_setname_np(pthread_self(), "nuvixi live");

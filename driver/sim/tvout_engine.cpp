@@ -5,11 +5,11 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <ctime>
 #include <new>
 #include <optional>
 #include <system_error>
 
+#include "clock_thread.h"
 #include "nuvixi.h"
 #include "y4m_stream.h"
 
@@ -60,7 +60,6 @@ uint32_t TvOutEngine::Open(uint32_t standard) {
     lines_ = lines;
     rate_ = standard == NUVIXI_STANDARD_NTSC ? 30 : 25;
     openedAt_ = Clock::now();
-    stopClock_ = false;
   }
   {
     std::lock_guard lock(pictureMutex_);
@@ -70,7 +69,7 @@ uint32_t TvOutEngine::Open(uint32_t standard) {
   }
   changed_ = true;
   try {
-    clock_ = std::thread(&TvOutEngine::RunClock, this);
+    StartClockThread(clock_, mutex_, stopClock_, [this] { RunClock(); });
   } catch (const std::system_error&) {
     std::lock_guard lock(mutex_);
     open_ = false;
@@ -81,14 +80,7 @@ uint32_t TvOutEngine::Open(uint32_t standard) {
 
 void TvOutEngine::Close() {
   std::lock_guard control(control_);
-  if (clock_.joinable()) {
-    {
-      std::lock_guard lock(mutex_);
-      stopClock_ = true;
-    }
-    wake_.notify_all();
-    clock_.join();
-  }
+  StopClockThread(clock_, mutex_, wake_, stopClock_);
   Surfaces freed;
   {
     std::lock_guard lock(mutex_);
@@ -162,13 +154,7 @@ bool TvOutEngine::ReadPicture(uint8_t* buffer, size_t size, uint32_t& lines, uin
 
 bool TvOutEngine::ClockCpuTime(uint64_t& nanoseconds) {
   std::lock_guard control(control_);
-  clockid_t clock;
-  timespec used{};
-  if (!clock_.joinable() || pthread_getcpuclockid(clock_.native_handle(), &clock) != 0 ||
-      clock_gettime(clock, &used) != 0)
-    return false;
-  nanoseconds = static_cast<uint64_t>(used.tv_sec) * 1000000000u + static_cast<uint64_t>(used.tv_nsec);
-  return true;
+  return ClockThreadCpuTime(clock_, nanoseconds);
 }
 
 void TvOutEngine::RunClock() {
