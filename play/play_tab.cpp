@@ -417,13 +417,7 @@ void CPlayTab::ApplyInfo() {
 void CPlayTab::OnPlayForward() {
   if (state_.load() != kStopped) return;
   if (isVideo_) {
-    state_ = kPlayingForward;
-    playWorker_.Setup({.kind = CCaptThread::TimedTick,
-                       .userData = this,
-                       .callback = &CPlayTab::PlayTickCallback,
-                       .board = static_cast<int32_t>(board_),
-                       .channel = kPlayChannel});
-    playWorker_.Start();
+    StartPlayWorker(kPlayingForward);
     return;
   }
   if (!aplayOpen_) {
@@ -453,7 +447,11 @@ void CPlayTab::OnPlayForward() {
 
 void CPlayTab::OnPlayBackward() {
   if (state_.load() != kStopped || !isVideo_) return;
-  state_ = kPlayingBackward;
+  StartPlayWorker(kPlayingBackward);
+}
+
+void CPlayTab::StartPlayWorker(uint32_t state) {
+  state_ = state;
   playWorker_.Setup({.kind = CCaptThread::TimedTick,
                      .userData = this,
                      .callback = &CPlayTab::PlayTickCallback,

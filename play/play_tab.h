@@ -88,6 +88,8 @@ class CPlayTab : public CTabDialog {
   uint32_t MoveCursor(int direction);
   // Moves the cursor and shows that record.
   void Step(int direction);
+  // Starts timed stepping forward or backward (the state to play in).
+  void StartPlayWorker(uint32_t state);
   void StopPlaying(bool settle);
   void ApplyMonitor();
   // Hands the information line and the position to the dialog thread.
