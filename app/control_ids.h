@@ -1,5 +1,5 @@
-// Control ids of the main dialog and the video tab, shared by the dialogs,
-// the tour and the tests.
+// Control ids of the main dialog, the video tab and the serial tab, shared by
+// the dialogs, the tours and the tests.
 #pragma once
 
 namespace main_ids {
@@ -12,6 +12,11 @@ constexpr int kTabArea = 1823;
 // Tab buttons in tab-index order: LIVE, VIDEO, AUDIO, SERIAL, SQUAD, PINAX, PLAY.
 constexpr int kTabButtons[] = {1121, 1122, 1123, 1126, 1127, 1124, 1125};
 }  // namespace main_ids
+
+namespace serial_ids {
+constexpr int kBaud = 1601, kParity = 1602, kSendText = 1603, kClear = 1604, kConfig = 1605, kReceive = 1606,
+              kSend = 1607;
+}  // namespace serial_ids
 
 namespace video_ids {
 constexpr int kStatistics = 1302, kGridArea = 1813, kFileSave = 1340, kWindows = 1343;

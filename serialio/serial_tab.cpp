@@ -8,6 +8,7 @@
 #include <QTextCursor>
 #include <algorithm>
 
+#include "control_ids.h"
 #include "nuvix_sdk_dlg.h"
 #include "nuvixi.h"
 #include "tick_count.h"
@@ -17,19 +18,18 @@ using nuvix::win::ControlSpec;
 
 namespace {
 
-constexpr int kIdBaud = 1601, kIdParity = 1602, kIdSendText = 1603, kIdClear = 1604, kIdConfig = 1605,
-              kIdReceive = 1606, kIdSend = 1607;
+using namespace serial_ids;
 
 constexpr ControlSpec kControls[] = {
-    {kIdReceive, ControlKind::MultiEdit, "", 4, 4, 327, 176, nuvix::win::kVScroll},
+    {kReceive, ControlKind::MultiEdit, "", 4, 4, 327, 176, nuvix::win::kVScroll},
     {0, ControlKind::Static, "Baud Rate", 4, 188, 40, 10},
-    {kIdBaud, ControlKind::ComboBox, "", 46, 186, 72, 14},
+    {kBaud, ControlKind::ComboBox, "", 46, 186, 72, 14},
     {0, ControlKind::Static, "Parity   Bit", 126, 188, 44, 10},
-    {kIdParity, ControlKind::ComboBox, "", 172, 186, 60, 14},
-    {kIdConfig, ControlKind::PushButton, "Config Set", 262, 186, 69, 14},
-    {kIdSendText, ControlKind::Edit, "", 4, 206, 182, 14},
-    {kIdClear, ControlKind::PushButton, "Data Clear", 192, 206, 66, 14},
-    {kIdSend, ControlKind::PushButton, "Data Send", 262, 206, 69, 14},
+    {kParity, ControlKind::ComboBox, "", 172, 186, 60, 14},
+    {kConfig, ControlKind::PushButton, "Config Set", 262, 186, 69, 14},
+    {kSendText, ControlKind::Edit, "", 4, 206, 182, 14},
+    {kClear, ControlKind::PushButton, "Data Clear", 192, 206, 66, 14},
+    {kSend, ControlKind::PushButton, "Data Send", 262, 206, 69, 14},
 };
 
 constexpr const char* kBaudItems[] = {"1200    BPS", "2400    BPS", "4800    BPS",
@@ -53,16 +53,16 @@ CSerialTab::~CSerialTab() { reader_.Stop(); }
 void CSerialTab::OnInitDialog() {
   board_ = static_cast<uint32_t>(BoardIndex());
   BuildTemplate(kControls);
-  for (const char* item : kBaudItems) ItemAs<QComboBox>(kIdBaud)->addItem(QString::fromLatin1(item));
-  for (const char* item : kParityItems) ItemAs<QComboBox>(kIdParity)->addItem(QString::fromLatin1(item));
+  for (const char* item : kBaudItems) ItemAs<QComboBox>(kBaud)->addItem(QString::fromLatin1(item));
+  for (const char* item : kParityItems) ItemAs<QComboBox>(kParity)->addItem(QString::fromLatin1(item));
   parityIndex_ = 0;
   baudIndex_ = 0;
   received_ = 0;
-  ItemAs<QComboBox>(kIdBaud)->setCurrentIndex(baudIndex_);
-  ItemAs<QComboBox>(kIdParity)->setCurrentIndex(parityIndex_);
-  connect(ItemAs<QAbstractButton>(kIdConfig), &QAbstractButton::clicked, this, [this] { OnConfigSet(); });
-  connect(ItemAs<QAbstractButton>(kIdSend), &QAbstractButton::clicked, this, [this] { OnDataSend(); });
-  connect(ItemAs<QAbstractButton>(kIdClear), &QAbstractButton::clicked, this, [this] { OnDataClear(); });
+  ItemAs<QComboBox>(kBaud)->setCurrentIndex(baudIndex_);
+  ItemAs<QComboBox>(kParity)->setCurrentIndex(parityIndex_);
+  connect(ItemAs<QAbstractButton>(kConfig), &QAbstractButton::clicked, this, [this] { OnConfigSet(); });
+  connect(ItemAs<QAbstractButton>(kSend), &QAbstractButton::clicked, this, [this] { OnDataSend(); });
+  connect(ItemAs<QAbstractButton>(kClear), &QAbstractButton::clicked, this, [this] { OnDataClear(); });
   reader_.Setup({.kind = CCaptThread::SerialRead,
                  .userData = this,
                  .callback = &CSerialTab::ReceiveCallback,
@@ -71,16 +71,16 @@ void CSerialTab::OnInitDialog() {
 }
 
 void CSerialTab::OnConfigSet() {
-  baudIndex_ = ItemAs<QComboBox>(kIdBaud)->currentIndex();
-  parityIndex_ = ItemAs<QComboBox>(kIdParity)->currentIndex();
+  baudIndex_ = ItemAs<QComboBox>(kBaud)->currentIndex();
+  parityIndex_ = ItemAs<QComboBox>(kParity)->currentIndex();
   const uint32_t code = NUVIXI_RUART_CONFIG(board_, baudIndex_, parityIndex_);
   LogResult(Owner(), code, 0, "NUVIXI_RUART_CONFIG(%X,%X,%X)", board_, baudIndex_, parityIndex_);
 }
 
 void CSerialTab::OnDataSend() {
-  baudIndex_ = ItemAs<QComboBox>(kIdBaud)->currentIndex();
-  parityIndex_ = ItemAs<QComboBox>(kIdParity)->currentIndex();
-  sendText_ = ItemAs<QLineEdit>(kIdSendText)->text().toLocal8Bit().toStdString();
+  baudIndex_ = ItemAs<QComboBox>(kBaud)->currentIndex();
+  parityIndex_ = ItemAs<QComboBox>(kParity)->currentIndex();
+  sendText_ = ItemAs<QLineEdit>(kSendText)->text().toLocal8Bit().toStdString();
   if (sendText_.empty()) return;
   const uint32_t length = static_cast<uint32_t>(sendText_.size());
   const uint32_t start = nuvix::GetTickCount();
@@ -97,8 +97,8 @@ void CSerialTab::OnDataClear() {
     std::lock_guard lock(pendingMutex_);
     pending_.clear();
   }
-  ItemAs<QPlainTextEdit>(kIdReceive)->clear();
-  ItemAs<QLineEdit>(kIdSendText)->clear();
+  ItemAs<QPlainTextEdit>(kReceive)->clear();
+  ItemAs<QLineEdit>(kSendText)->clear();
   received_ = 0;
 }
 
@@ -110,7 +110,7 @@ QString CSerialTab::FormatBytes(const uint8_t* bytes, uint32_t count, uint32_t c
 }
 
 QString CSerialTab::ReceiveText() const {
-  QString text = ItemAs<QPlainTextEdit>(kIdReceive)->toPlainText();
+  QString text = ItemAs<QPlainTextEdit>(kReceive)->toPlainText();
   text.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
   return text;
 }
@@ -143,7 +143,7 @@ void CSerialTab::ShowPending() {
   QString text = FormatBytes(bytes.data(), static_cast<uint32_t>(bytes.size()), counter);
   received_ = counter + static_cast<uint32_t>(bytes.size());
   text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
-  auto* box = ItemAs<QPlainTextEdit>(kIdReceive);
+  auto* box = ItemAs<QPlainTextEdit>(kReceive);
   QTextCursor cursor = box->textCursor();
   cursor.insertText(text);
   box->setTextCursor(cursor);

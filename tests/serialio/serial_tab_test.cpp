@@ -12,8 +12,9 @@
 
 namespace {
 
-constexpr int kIdSerialOption = main_ids::kSerialOption, kIdBaud = 1601, kIdParity = 1602, kIdSendText = 1603, kIdClear = 1604,
-              kIdConfig = 1605, kIdSend = 1607;
+constexpr int kIdSerialOption = main_ids::kSerialOption, kIdBaud = serial_ids::kBaud, kIdParity = serial_ids::kParity,
+              kIdSendText = serial_ids::kSendText, kIdClear = serial_ids::kClear, kIdConfig = serial_ids::kConfig,
+              kIdSend = serial_ids::kSend;
 
 class SerialTab : public AppFixture {
  protected:

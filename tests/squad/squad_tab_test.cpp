@@ -24,7 +24,9 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-constexpr int kVideoOption = 1110, kSquadOption = 1114, kNtscOpen = 1116;
+using main_ids::kNtscOpen;
+using main_ids::kSquadOption;
+using main_ids::kVideoOption;
 constexpr int kLines = 480;
 constexpr int k4Cells = 3;
 
