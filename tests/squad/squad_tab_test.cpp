@@ -56,8 +56,11 @@ TvPicture ReadTvOut() {
 }
 
 // The first picture the board composes after this call (the GUI keeps running).
+// The board composes only when something changed, and the tab's own update may
+// have been composed already: mark the picture changed, as the tab would.
 TvPicture NextTvOut() {
   const uint64_t seen = ReadTvOut().number;
+  EXPECT_EQ(NUVIXI_SQUAD_UPT(0), NUVIXI_SUCCESS);
   TvPicture picture;
   for (const auto deadline = Clock::now() + 5s; picture.number <= seen && Clock::now() < deadline;) {
     PumpWait(5);
