@@ -1,5 +1,7 @@
 #include "media_writer.h"
 
+#include <cstdio>
+
 extern "C" {
 #include <libavformat/avformat.h>
 #include <libavutil/channel_layout.h>
@@ -42,6 +44,7 @@ bool MediaWriter::Fail(const std::string& what, int code) {
   char text[AV_ERROR_MAX_STRING_SIZE] = {};
   av_strerror(code, text, sizeof text);
   error_ = what + " " + path_ + ": " + text;
+  Close();
   return false;
 }
 
@@ -61,6 +64,7 @@ bool MediaWriter::Open(const std::string& path, Content content, int width, int 
   rate_ = rate;
   code = avio_open(&context_->pb, path.c_str(), AVIO_FLAG_WRITE);
   if (code < 0) return Fail("cannot write", code);
+  created_ = true;
   code = avformat_write_header(context_, nullptr);
   if (code < 0) return Fail("cannot write", code);
   headerWritten_ = true;
@@ -92,6 +96,7 @@ bool MediaWriter::Finish() {
   const int closed = avio_closep(&context_->pb);
   if (code >= 0) code = closed;
   const bool ok = code >= 0 || Fail("cannot write", code);
+  created_ = !ok;
   Close();
   return ok;
 }
@@ -104,6 +109,8 @@ void MediaWriter::Close() {
   }
   av_packet_free(&packet_);
   headerWritten_ = false;
+  if (created_) std::remove(path_.c_str());
+  created_ = false;
 }
 
 }  // namespace nuvix

@@ -28,7 +28,9 @@ class MediaWriter {
   // of 1/rate (pictures: the picture number; samples: the first sample).
   bool Write(const uint8_t* data, int size, int64_t timestamp, bool key);
 
-  // Writes the container's trailer and closes the file; false when writing failed.
+  // Writes the container's trailer and closes the file; false when writing
+  // failed. A file that was not finished (a failure, or no Finish before the
+  // writer ends) is removed, so no half-written file is left behind.
   bool Finish();
 
   const std::string& error() const { return error_; }
@@ -40,6 +42,7 @@ class MediaWriter {
   AVFormatContext* context_ = nullptr;
   AVPacket* packet_ = nullptr;
   bool headerWritten_ = false;
+  bool created_ = false;  // the file exists and is not finished
   int rate_ = 1;  // time stamps count 1/rate_ seconds
   std::string path_;
   std::string error_;

@@ -2,6 +2,7 @@
 // writes (codec, size, picture count, rate), its pictures and samples match
 // ours, and bad inputs end with a clear message and the right exit code.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <turbojpeg.h>
 #include <unistd.h>
@@ -358,18 +359,20 @@ TEST(NuvixExport, BadInputsEndWithAClearMessage) {
   const std::string empty = TempPath("empty.MJP"), junk = TempPath("junk.MJP");
   std::ofstream(empty, std::ios::binary).flush();
   std::ofstream(junk, std::ios::binary) << "RIFF" << std::string(8000, 'x');
-  const std::string out = TempPath("bad.avi");
+  const std::string out = TempPath("bad.avi"), full = TempPath("full.avi");
+  ASSERT_EQ(symlink("/dev/full", full.c_str()), 0);
 
   struct Case {
     std::string arguments;
     int status;
-    const char* message;
+    std::string message;
   };
   const Case cases[] = {
       {"'" + empty + "' " + out, 1, "is empty"},
       {"'" + junk + "' " + out, 1, "is not a recording"},
       {"'" + TempPath("missing.MJP") + "' " + out, 1, "cannot read"},
       {"'" + good + "' /nonexistent-folder/x.avi", 1, "cannot write /nonexistent-folder/x.avi"},
+      {"'" + good + "' " + full, 1, "cannot write " + full + ": No space left on device"},
       {"'" + good + "' " + TempPath("x.mp4"), 1, "exported to a .avi file"},
       {"'" + good + "' " + TempPath("x.263"), 1, "H.263 pictures only"},
       {"--transcode '" + good + "' " + out, 1, "MJPG already"},
@@ -383,6 +386,9 @@ TEST(NuvixExport, BadInputsEndWithAClearMessage) {
     EXPECT_EQ(run.status, c.status) << run.output;
     EXPECT_NE(run.output.find(c.message), std::string::npos) << run.output;
   }
+  // The file that could not be written was not left behind.
+  struct stat st {};
+  EXPECT_NE(lstat(full.c_str(), &st), 0);
   // The cut file's complete records were exported, and the user was told of the rest.
   const ToolRun run = Export("'" + cut + "' " + out);
   EXPECT_NE(run.output.find("incomplete record"), std::string::npos) << run.output;
