@@ -65,6 +65,10 @@ bool RecordingExporter::Refuse(std::string error) {
   return false;
 }
 
+void RecordingExporter::Warn(const std::string& text) {
+  result_.warning += (result_.warning.empty() ? "" : "; ") + text;
+}
+
 void RecordingExporter::Report(uint64_t done, uint64_t total) const {
   if (options_.progress) options_.progress(done, total);
 }
@@ -78,7 +82,9 @@ RecordingExporter::Result RecordingExporter::Run(const Options& options) {
     return result_;
   }
   if (!file.ScanHeader()) {
-    Refuse(options.input + (file.size() == 0 ? " is empty" : " is not a recording (too short to hold one)"));
+    Refuse(options.input + (file.size() == 0 ? " is empty"
+                                              : " is not a recording: it holds 4096 bytes or less, which the "
+                                                "recording reader refuses"));
     return result_;
   }
   result_.audio = file.isAudio();
@@ -127,7 +133,7 @@ bool RecordingExporter::ExportAudio(RecordedFile& file) {
     result_.samples += bytes / 2;
     Report(done, file.size());
   }
-  if (hasOdd) result_.warning = "the recording ends in half a sample, which was left out";
+  if (hasOdd) Warn("the recording ends in half a sample, which was left out");
   result_.seconds = static_cast<double>(result_.samples) / rate;
   return true;
 }
@@ -163,7 +169,7 @@ bool RecordingExporter::ExportVideo(RecordedFile& file) {
     }
     if (!length) return Refuse("cannot read record " + std::to_string(i) + " of " + options_.input);
     if (!SameFormat(header, first)) {
-      result_.warning = "record " + std::to_string(i) + " changes the picture format; the rest was left out";
+      Warn("record " + std::to_string(i) + " changes the picture format; the rest was left out");
       end = file.size();
       break;
     }
@@ -176,9 +182,11 @@ bool RecordingExporter::ExportVideo(RecordedFile& file) {
     ++result_.pictures;
     Report(end, file.size());
   }
-  if (result_.warning.empty() && end < file.size())
-    result_.warning = "the recording ends in an incomplete record (" + Count(file.size() - end, "byte") +
-                      "), which was left out";
+  if (h263 && !options_.transcode && first.biHeight % 16 != 0 && result_.pictures > 0)
+    Warn("the encoder leaves the end of the bottom macroblock row of " + std::to_string(first.biHeight) +
+         "-line pictures uncoded; players fill it in");
+  if (end < file.size())
+    Warn("the recording ends in an incomplete record (" + Count(file.size() - end, "byte") + "), which was left out");
   result_.seconds = static_cast<double>(result_.pictures) / fps;
   return true;
 }
@@ -204,7 +212,7 @@ bool RecordingExporter::WritePicture(const BITMAPINFOHEADER& header, const uint8
       converted = size > 0;
     }
     if (!converted) {
-      result_.warning = "record " + std::to_string(i) + " is not a complete H.263 picture; the rest was left out";
+      Warn("record " + std::to_string(i) + " is not a complete H.263 picture; the rest was left out");
       return false;
     }
     data = converted_.data();

@@ -57,6 +57,7 @@ class RecordingExporter {
   bool OpenWriter(MediaWriter::Content content, int width, int height, int rate);
   bool WritePicture(const BITMAPINFOHEADER& header, const uint8_t* payload, uint32_t i);
   bool Refuse(std::string error);
+  void Warn(const std::string& text);
   void Report(uint64_t done, uint64_t total) const;
 
   Options options_;

@@ -356,9 +356,13 @@ TEST(NuvixExport, BadInputsEndWithAClearMessage) {
   ASSERT_EQ(payloads.size(), 6u);
   const std::string whole = Bytes(good);
   std::ofstream(cut, std::ios::binary) << whole.substr(0, whole.size() - 100);
+  const std::string lines120 = TempPath("h263_120.MJP");
+  ASSERT_EQ(RecordH263(lines120, 160, 120, 30).size(), 30u);
   const std::string empty = TempPath("empty.MJP"), junk = TempPath("junk.MJP");
   std::ofstream(empty, std::ios::binary).flush();
   std::ofstream(junk, std::ios::binary) << "RIFF" << std::string(8000, 'x');
+  const std::string small = TempPath("small.MJP");
+  std::ofstream(small, std::ios::binary) << whole.substr(0, 4096);
   const std::string out = TempPath("bad.avi"), full = TempPath("full.avi");
   ASSERT_EQ(symlink("/dev/full", full.c_str()), 0);
 
@@ -369,7 +373,8 @@ TEST(NuvixExport, BadInputsEndWithAClearMessage) {
   };
   const Case cases[] = {
       {"'" + empty + "' " + out, 1, "is empty"},
-      {"'" + junk + "' " + out, 1, "is not a recording"},
+      {"'" + junk + "' " + out, 1, "is not a recording (no picture record"},
+      {"'" + small + "' " + out, 1, "is not a recording: it holds 4096 bytes or less"},
       {"'" + TempPath("missing.MJP") + "' " + out, 1, "cannot read"},
       {"'" + good + "' /nonexistent-folder/x.avi", 1, "cannot write /nonexistent-folder/x.avi"},
       {"'" + good + "' " + full, 1, "cannot write " + full + ": No space left on device"},
@@ -379,6 +384,7 @@ TEST(NuvixExport, BadInputsEndWithAClearMessage) {
       {"--fps 0 '" + good + "'", 1, "not a frame rate"},
       {"", 1, "no recording given"},
       {"'" + cut + "' " + out, 0, "5 pictures"},
+      {"'" + lines120 + "' " + out, 0, "bottom macroblock row of 120-line pictures uncoded"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.arguments);
@@ -393,7 +399,7 @@ TEST(NuvixExport, BadInputsEndWithAClearMessage) {
   const ToolRun run = Export("'" + cut + "' " + out);
   EXPECT_NE(run.output.find("incomplete record"), std::string::npos) << run.output;
   EXPECT_EQ(Probe(out)["nb_read_frames"], "5");
-  for (const std::string& path : {good, cut, empty, junk, out}) std::remove(path.c_str());
+  for (const std::string& path : {good, cut, lines120, empty, junk, small, out}) std::remove(path.c_str());
 }
 
 }  // namespace
