@@ -2,7 +2,10 @@
 // long texts, calls from other threads and the log kept in a file.
 #include <unistd.h>
 
+#include <QApplication>
+#include <QMenu>
 #include <QPlainTextEdit>
+#include <QTimer>
 #include <cctype>
 #include <cstdio>
 #include <fstream>
@@ -94,11 +97,8 @@ TEST_F(LogResultTest, LinesGoInAtTheSelection) {
   EXPECT_EQ(LogText(), "RV(80) = second \nRV(80) = first \n");
 }
 
-}  // namespace
-
 // --log: the file holds every line the log showed, in order and stamped, also
-// the lines the window dropped when it emptied itself; "Save Log..." writes
-// the window's text as it shows.
+// the lines the window dropped when it emptied itself.
 TEST_F(LogResultTest, LogFileKeepsEveryLineInOrderAcrossAClear) {
   const std::string path = ::testing::TempDir() + "log_file_" + std::to_string(::getpid()) + ".log";
   std::remove(path.c_str());
@@ -128,12 +128,44 @@ TEST_F(LogResultTest, LogFileKeepsEveryLineInOrderAcrossAClear) {
   }
   EXPECT_EQ(lines, expected);
 
-  const std::string saved = path + ".saved";
-  ASSERT_TRUE(dialog_->SaveLog(saved));
-  std::ifstream savedIn(saved);
-  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(savedIn), {}), LogText());
-  EXPECT_FALSE(dialog_->SaveLog("/nonexistent-folder/log.txt"));
   EXPECT_FALSE(LogFile().Open("/nonexistent-folder/log.txt"));
   std::remove(path.c_str());
-  std::remove(saved.c_str());
 }
+
+// Picks "Save Log..." from the log's context menu as a user would.
+void SaveLogThroughTheMenu(CNuvixSdkDlg& dialog) {
+  bool picked = false;
+  QTimer::singleShot(0, [&picked] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!menu) return;
+    for (QAction* action : menu->actions())
+      if (action->text() == QStringLiteral("Save Log...")) {
+        picked = true;
+        action->trigger();
+      }
+    menu->close();
+  });
+  emit dialog.LogEdit()->customContextMenuRequested(QPoint(5, 5));
+  EXPECT_TRUE(picked) << "the context menu offers \"Save Log...\"";
+}
+
+TEST_F(LogResultTest, SaveLogFromTheContextMenuWritesWhatTheLogShows) {
+  LogResult(dialog_.get(), 128, 0, "kept line");
+  LogResult(dialog_.get(), 0x21, 0, "failed line");
+  const std::string path = ::testing::TempDir() + "saved_log_" + std::to_string(::getpid()) + ".log";
+  prompts_->AnswerFile(path);
+  SaveLogThroughTheMenu(*dialog_);
+  std::ifstream saved(path);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(saved), {}), LogText());
+  EXPECT_TRUE(prompts_->Messages().empty());
+  std::remove(path.c_str());
+
+  prompts_->AnswerFile("/nonexistent-folder/log.txt");
+  SaveLogThroughTheMenu(*dialog_);
+  ASSERT_EQ(prompts_->Messages().size(), 1u);
+  EXPECT_EQ(prompts_->Messages()[0].text, "Cannot write the log to /nonexistent-folder/log.txt");
+  EXPECT_EQ(prompts_->FileRequests().size(), 2u);
+  EXPECT_FALSE(prompts_->FileRequests()[0].openForRead);
+}
+
+}  // namespace
