@@ -95,10 +95,10 @@ bool MediaWriter::Finish() {
   int code = av_write_trailer(context_);
   const int closed = avio_closep(&context_->pb);
   if (code >= 0) code = closed;
-  const bool ok = code >= 0 || Fail("cannot write", code);
-  created_ = !ok;
+  if (code < 0) return Fail("cannot write", code);
+  created_ = false;  // finished: the file stays
   Close();
-  return ok;
+  return true;
 }
 
 void MediaWriter::Close() {
