@@ -21,6 +21,11 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     const std::string_view argument = argv[i];
     if (argument == "--help" || argument == "-h") return Answer(CommandLine::Action::kHelp);
     if (argument == "--version") return Answer(CommandLine::Action::kVersion);
+    if (argument == "--log") {
+      if (i + 1 >= argc || *argv[i + 1] == '\0') return Answer(CommandLine::Action::kRefuse, "--log needs a file");
+      command.logFile = argv[++i];
+      continue;
+    }
     if (argument != "--tour") return Answer(CommandLine::Action::kRefuse, "unknown option: " + std::string(argument));
     if (i + 1 >= argc || *argv[i + 1] == '\0')
       return Answer(CommandLine::Action::kRefuse, "--tour needs a directory");
@@ -31,7 +36,7 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
 }
 
 std::string UsageText() {
-  return "usage: nuvixsdk [--tour DIR]\n"
+  return "usage: nuvixsdk [--tour DIR] [--log FILE]\n"
          "       nuvixsdk --help | --version\n"
          "\n"
          "The test and demonstration program for NUVIX PCI capture boards. Without\n"
@@ -45,6 +50,9 @@ std::string UsageText() {
          "               log, writes DIR/NN-step.png after each step and the recorded\n"
          "               files to DIR; exits 0 when every step succeeded. Without a\n"
          "               display run it as QT_QPA_PLATFORM=offscreen nuvixsdk --tour DIR\n"
+         "  --log FILE   append every line of the log to FILE as it is written, each\n"
+         "               behind a time stamp; the file keeps the lines the log window\n"
+         "               drops when it empties itself at 500 lines\n"
          "  --help, -h   print this text\n"
          "  --version    print the program's and the board driver's versions\n"
          "\n"

@@ -8,6 +8,7 @@ struct CommandLine {
   enum class Action { kRun, kTour, kHelp, kVersion, kRefuse };
   Action action = Action::kRun;
   std::string tourDirectory;  // kTour
+  std::string logFile;        // kRun, kTour: the log is appended to it (empty: none)
   std::string problem;        // kRefuse: the line printed before the usage
 };
 

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "command_line.h"
+#include "log_file.h"
 #include "nuvix_sdk_dlg.h"
 #include "qt_prompts.h"
 #include "qt_trace.h"
@@ -42,6 +43,13 @@ int CNuvixSdkApp::Run(int argc, char** argv) {
       break;
   }
 
+  LogFile logFile;
+  if (!command.logFile.empty() && !logFile.Open(command.logFile)) {
+    std::fprintf(stderr, "%s\n", logFile.error().c_str());
+    return 1;
+  }
+  auto writeLog = [&logFile](const std::string& text) { logFile.Write(text); };
+
   // The arguments are ours: Qt gets none, so it reads its settings from the environment only.
   int qtArgc = 1;
   QApplication application(qtArgc, argv);
@@ -51,11 +59,13 @@ int CNuvixSdkApp::Run(int argc, char** argv) {
   if (command.action == CommandLine::Action::kRun) {
     nuvix::InstallPrompts(std::make_shared<nuvix::win::QtPrompts>());
     auto dialog = std::make_unique<CNuvixSdkDlg>(&MakeTab);
+    if (logFile.isOpen()) dialog->AddLogMirror(writeLog);
     dialog->exec();
     return 0;
   }
   // The tour answers no questions: message boxes are logged, dialogs cancelled.
   CNuvixSdkDlg dialog(&MakeTab);
-  dialog.SetLogMirror(&PrintLogLine);
+  dialog.AddLogMirror(&PrintLogLine);
+  if (logFile.isOpen()) dialog.AddLogMirror(writeLog);
   return RunTour(dialog, QString::fromLocal8Bit(command.tourDirectory));
 }

@@ -2,13 +2,18 @@
 
 #include <QAbstractButton>
 #include <QLabel>
+#include <QFile>
+#include <QMenu>
 #include <QPlainTextEdit>
 #include <iterator>
+#include <memory>
+#include <optional>
 
 #include "app_icon.h"
 #include "board_tables.h"
 #include "control_ids.h"
 #include "driver_version.h"
+#include "prompts.h"
 #include "tab_dialog.h"
 
 using nuvix::win::ControlKind;
@@ -95,6 +100,8 @@ void CNuvixSdkDlg::ConnectControls() {
   connect(Button(this, kClose), &QAbstractButton::clicked, this, [this] { CloseBoard(); });
   for (int tab = 0; tab < kTabCount; ++tab)
     connect(Button(this, kTabButtons[tab]), &QAbstractButton::clicked, this, [this, tab] { ShowTab(tab); });
+  LogEdit()->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(LogEdit(), &QWidget::customContextMenuRequested, this, [this](const QPoint& at) { ShowLogMenu(at); });
 }
 
 void CNuvixSdkDlg::InitDialog() {
@@ -118,7 +125,7 @@ void CNuvixSdkDlg::done(int result) {
 QPlainTextEdit* CNuvixSdkDlg::LogEdit() const { return ItemAs<QPlainTextEdit>(kLog); }
 
 int CNuvixSdkDlg::InsertLogText(const std::string& text) {
-  if (logMirror_) logMirror_(text);
+  for (const auto& mirror : logMirrors_) mirror(text);
   QString shown = QString::fromLocal8Bit(text.c_str());
   shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   QPlainTextEdit* edit = LogEdit();
@@ -128,14 +135,36 @@ int CNuvixSdkDlg::InsertLogText(const std::string& text) {
   return LogLineCount();
 }
 
-void CNuvixSdkDlg::SetLogMirror(std::function<void(const std::string&)> mirror) {
-  logMirror_ = std::move(mirror);
+void CNuvixSdkDlg::AddLogMirror(std::function<void(const std::string&)> mirror) {
+  if (!mirror) return;
   const QString text = LogEdit()->toPlainText();
-  if (logMirror_ && !text.isEmpty()) {
+  if (!text.isEmpty()) {
     QString written = text;
     written.replace(QStringLiteral("\n"), QStringLiteral("\r\n"));
-    logMirror_(written.toStdString());
+    mirror(written.toStdString());
   }
+  logMirrors_.push_back(std::move(mirror));
+}
+
+bool CNuvixSdkDlg::SaveLog(const std::string& path) const {
+  QFile file(QString::fromLocal8Bit(path.c_str()));
+  if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) return false;
+  const QByteArray text = LogEdit()->toPlainText().toLocal8Bit();
+  return file.write(text) == text.size() && file.flush();
+}
+
+void CNuvixSdkDlg::ShowLogMenu(const QPoint& position) {
+  QPlainTextEdit* edit = LogEdit();
+  std::unique_ptr<QMenu> menu(edit->createStandardContextMenu());
+  menu->addSeparator();
+  menu->addAction(QStringLiteral("Save Log..."), this, [this] {
+    const std::optional<std::string> path =
+        nuvix::CurrentPrompts().ChooseFile(false, "LOG", "LOG FILE|*.LOG;*.TXT;*.*||");
+    if (path && !SaveLog(*path))
+      nuvix::CurrentPrompts().MessageBox("Cannot write the log to " + *path, "NUVIXSDK",
+                                         nuvix::MessageIcon::Warning);
+  });
+  menu->exec(edit->viewport()->mapToGlobal(position));
 }
 
 void CNuvixSdkDlg::ClearLog() { LogEdit()->clear(); }

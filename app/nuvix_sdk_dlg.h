@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <vector>
 #include <string>
 
 #include "nuvixi.h"
@@ -13,6 +14,7 @@
 #include "tab_button_strip.h"
 
 class CTabDialog;
+class QPoint;
 class QPlainTextEdit;
 
 class CNuvixSdkDlg : public CResizeDialog {
@@ -46,9 +48,12 @@ class CNuvixSdkDlg : public CResizeDialog {
   void ClearLog();
   int LogLineCount() const;
   QPlainTextEdit* LogEdit() const;
-  // Every log text is also handed to the mirror (the tour prints them); the
-  // log written so far is handed over at once.
-  void SetLogMirror(std::function<void(const std::string&)> mirror);
+  // Every log text is also handed to each mirror (the tour prints them, --log
+  // writes them to a file); the log written so far is handed over at once.
+  void AddLogMirror(std::function<void(const std::string&)> mirror);
+  // Writes the log as it shows now to path (replacing the file); false when it
+  // cannot be written. The log list's context menu offers it as "Save Log...".
+  bool SaveLog(const std::string& path) const;
 
   // The screen-division view that captured frames are handed to (null: none).
   // Set by the screen-division tab; returns once no frame is inside the old view.
@@ -85,6 +90,7 @@ class CNuvixSdkDlg : public CResizeDialog {
  private:
   void BuildControls();
   void ConnectControls();
+  void ShowLogMenu(const QPoint& position);
   void InitDialog();
   void ShowDetail();
   void ListBoards();
@@ -106,7 +112,7 @@ class CNuvixSdkDlg : public CResizeDialog {
   int32_t videoStandard_ = 0;
   std::array<CTabDialog*, kTabCount> tabs_{};
   CTabButtonStrip tabStrip_;
-  std::function<void(const std::string&)> logMirror_;
+  std::vector<std::function<void(const std::string&)>> logMirrors_;
   CScreenDivisionHandOff screenDivision_;
   int pauses_ = 0;
 };

@@ -1,8 +1,14 @@
 // The video tab's part of the scripted tour: record four channels for three
-// seconds with their display windows, then check that the files index.
+// seconds with their display windows, check that the files index, and export
+// the first one to AVI for standard players.
 #include <QCheckBox>
+#include <QCoreApplication>
 #include <QDir>
+#include <QFileInfo>
+#include <QProcess>
+#include <QStandardPaths>
 #include <cstdio>
+#include <optional>
 
 #include "control_ids.h"
 #include "recorded_file.h"
@@ -17,6 +23,41 @@ constexpr uint32_t kRightDown = 0x204, kWheel = 0x20A;
 constexpr int kTourChannels = 4;
 
 uint32_t Cell(uint32_t column, uint32_t row) { return (column << 16) | row; }
+
+// Runs a program to its end; its standard output, or nothing when it failed.
+std::optional<QString> RunTool(const QString& program, const QStringList& arguments) {
+  QProcess process;
+  process.start(program, arguments);
+  if (!process.waitForFinished(60000) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0)
+    return std::nullopt;
+  return QString::fromLocal8Bit(process.readAllStandardOutput());
+}
+
+// Exports the recording with nuvix-export (installed next to the program) and,
+// when FFmpeg's ffprobe is installed, checks that it reads every picture as MJPG.
+void ExportForPlayers(const std::string& recording, uint32_t records) {
+  const QString tool = QDir(QCoreApplication::applicationDirPath()).filePath(QStringLiteral("nuvix-export"));
+  if (!QFileInfo(tool).isExecutable()) {
+    std::printf("tour: nuvix-export is not installed; the recording was not exported\n");
+    return;
+  }
+  const QString avi = QString::fromStdString(recording).replace(QStringLiteral(".MJP"), QStringLiteral(".avi"));
+  if (!RunTool(tool, {QStringLiteral("-q"), QString::fromStdString(recording), avi}))
+    return TourFailed(QStringLiteral("nuvix-export could not export ") + QString::fromStdString(recording));
+  const QString ffprobe = QStandardPaths::findExecutable(QStringLiteral("ffprobe"));
+  if (ffprobe.isEmpty()) {
+    std::printf("tour: exported %s (ffprobe is not installed to check it)\n", qPrintable(avi));
+    return;
+  }
+  const std::optional<QString> probe = RunTool(
+      ffprobe, {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-count_frames"),
+                QStringLiteral("-show_entries"), QStringLiteral("stream=codec_name,nb_read_frames"),
+                QStringLiteral("-of"), QStringLiteral("csv=p=0"), avi});
+  const QString expected = QStringLiteral("mjpeg,%1").arg(records);
+  std::printf("tour: exported %s, ffprobe reads %s\n", qPrintable(avi), probe ? qPrintable(probe->trimmed()) : "nothing");
+  if (!probe || probe->trimmed() != expected)
+    TourFailed(QStringLiteral("ffprobe does not read ") + avi + QStringLiteral(" as ") + expected);
+}
 
 }  // namespace
 
@@ -54,6 +95,7 @@ std::vector<TourStep> CVideoTab::TourSteps() {
                        if (file.Open(nuvix::RecordedFile::kRead) && file.ScanHeader()) records = file.BuildIndex();
                        std::printf("tour: %s indexes %u records\n", path.c_str(), records);
                        if (records == 0) TourFailed(QStringLiteral("no records in ") + QString::fromStdString(path));
+                       else if (ch == 0) ExportForPlayers(path, records);
                      }
                    }});
   return steps;

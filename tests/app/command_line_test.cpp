@@ -89,7 +89,7 @@ TEST_F(CommandLineTest, AnswersAndExitCodes) {
     std::vector<std::string> inOut;  // texts standard output must hold
     std::string errStart;            // how standard error must begin ("" = stay empty)
   };
-  const std::vector<std::string> usage = {"usage: nuvixsdk [--tour DIR]", "--tour DIR", "--version",
+  const std::vector<std::string> usage = {"usage: nuvixsdk [--tour DIR] [--log FILE]", "--tour DIR", "--version",
                                           "NUVIXI_SIM_BOARDS", "NUVIXI_SIM_BOARDS=QLA16", "QT_QPA_PLATFORM=offscreen",
                                           "README.md"};
   const Case cases[] = {
@@ -105,6 +105,10 @@ TEST_F(CommandLineTest, AnswersAndExitCodes) {
       // A directory that exists but takes no files, even for root.
       {{"--tour", "/proc"}, 1, {}, "tour: cannot write to /proc: "},
       {{"--tour", underFile}, 1, {}, "tour: cannot create " + underFile + "\n"},
+      {{"--log"}, 2, {}, "--log needs a file\n"},
+      {{"--log", "", "--help"}, 2, {}, "--log needs a file\n"},
+      {{"--log", "x.log", "--help"}, 0, usage, ""},
+      {{"--log", underFile}, 1, {}, "cannot write the log to " + underFile + ": Not a directory\n"},
   };
   for (const Case& c : cases) {
     std::string shown;

@@ -13,7 +13,7 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 unset LD_LIBRARY_PATH
 
 # Every installed binary finds all it needs, none of it in the build tree.
-binaries=("$PREFIX/bin/nuvixsdk" "$PREFIX/bin/osprel-enc")
+binaries=("$PREFIX/bin/nuvixsdk" "$PREFIX/bin/osprel-enc" "$PREFIX/bin/nuvix-export")
 while IFS= read -r -d '' library; do binaries+=("$library"); done \
   < <(find "$PREFIX" -name 'lib*.so.*' -type f -print0)
 for binary in "${binaries[@]}"; do
@@ -37,6 +37,7 @@ shots=$(find "$WORK/tour" -name '*.png' -size +1k | wc -l)
 [ "$shots" -ge 12 ] || fail "the tour left $shots screenshots"
 [ -s "$WORK/tour/tour_00.MJP" ] || fail "the tour recorded nothing"
 grep -q "QStandardPaths" "$WORK/tour.log" && fail "the tour printed runtime-directory noise"
+[ -s "$WORK/tour/tour_00.avi" ] || fail "the tour did not export its recording: $(grep 'tour: ' "$WORK/tour.log")"
 
 # Two frames of noise at 176x144 (I420: 38016 bytes each), coded to standard output.
 head -c 76032 /dev/urandom >"$WORK/in.yuv"

@@ -1,10 +1,20 @@
 // The log window: result and error lines, message boxes, the 500-line clear,
-// long texts and calls from other threads.
+// long texts, calls from other threads and the log kept in a file.
+#include <unistd.h>
+
+#include <QApplication>
+#include <QMenu>
 #include <QPlainTextEdit>
+#include <QTimer>
+#include <cctype>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <thread>
 
 #include "app_fixture.h"
 #include "error_text.h"
+#include "log_file.h"
 
 namespace {
 
@@ -85,6 +95,77 @@ TEST_F(LogResultTest, LinesGoInAtTheSelection) {
   dialog_->LogEdit()->setTextCursor(cursor);
   LogResult(dialog_.get(), 128, 0, "second");
   EXPECT_EQ(LogText(), "RV(80) = second \nRV(80) = first \n");
+}
+
+// --log: the file holds every line the log showed, in order and stamped, also
+// the lines the window dropped when it emptied itself.
+TEST_F(LogResultTest, LogFileKeepsEveryLineInOrderAcrossAClear) {
+  const std::string path = ::testing::TempDir() + "log_file_" + std::to_string(::getpid()) + ".log";
+  std::remove(path.c_str());
+  LogResult(dialog_.get(), 128, 0, "before the file");
+  LogFile file;
+  ASSERT_TRUE(file.Open(path));
+  dialog_->AddLogMirror([&file](const std::string& text) { file.Write(text); });
+
+  std::vector<std::string> expected = {"RV(80) = before the file "};
+  for (int i = 0; i < 620; ++i) {
+    const uint32_t code = i == 300 ? 0x21 : 128;
+    LogResult(dialog_.get(), code, 0, "line %d", i);
+    expected.push_back("RV(" + std::to_string(code == 128 ? 80 : 21) + ") = line " + std::to_string(i) + " ");
+    if (code != 128) expected.push_back(ErrorText(code));
+  }
+  EXPECT_LT(dialog_->LogLineCount(), 200) << "the window emptied itself on the way";
+
+  std::ifstream in(path);
+  const std::string stamp = "0000-00-00 00:00:00.000 ";  // 0: any digit
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) {
+    bool stamped = line.size() >= stamp.size();
+    for (size_t i = 0; stamped && i < stamp.size(); ++i)
+      stamped = stamp[i] == '0' ? std::isdigit(static_cast<unsigned char>(line[i])) != 0 : line[i] == stamp[i];
+    ASSERT_TRUE(stamped) << line;
+    lines.push_back(line.substr(stamp.size()));
+  }
+  EXPECT_EQ(lines, expected);
+
+  EXPECT_FALSE(LogFile().Open("/nonexistent-folder/log.txt"));
+  std::remove(path.c_str());
+}
+
+// Picks "Save Log..." from the log's context menu as a user would.
+void SaveLogThroughTheMenu(CNuvixSdkDlg& dialog) {
+  bool picked = false;
+  QTimer::singleShot(0, [&picked] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!menu) return;
+    for (QAction* action : menu->actions())
+      if (action->text() == QStringLiteral("Save Log...")) {
+        picked = true;
+        action->trigger();
+      }
+    menu->close();
+  });
+  emit dialog.LogEdit()->customContextMenuRequested(QPoint(5, 5));
+  EXPECT_TRUE(picked) << "the context menu offers \"Save Log...\"";
+}
+
+TEST_F(LogResultTest, SaveLogFromTheContextMenuWritesWhatTheLogShows) {
+  LogResult(dialog_.get(), 128, 0, "kept line");
+  LogResult(dialog_.get(), 0x21, 0, "failed line");
+  const std::string path = ::testing::TempDir() + "saved_log_" + std::to_string(::getpid()) + ".log";
+  prompts_->AnswerFile(path);
+  SaveLogThroughTheMenu(*dialog_);
+  std::ifstream saved(path);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(saved), {}), LogText());
+  EXPECT_TRUE(prompts_->Messages().empty());
+  std::remove(path.c_str());
+
+  prompts_->AnswerFile("/nonexistent-folder/log.txt");
+  SaveLogThroughTheMenu(*dialog_);
+  ASSERT_EQ(prompts_->Messages().size(), 1u);
+  EXPECT_EQ(prompts_->Messages()[0].text, "Cannot write the log to /nonexistent-folder/log.txt");
+  EXPECT_EQ(prompts_->FileRequests().size(), 2u);
+  EXPECT_FALSE(prompts_->FileRequests()[0].openForRead);
 }
 
 }  // namespace

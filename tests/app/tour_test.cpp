@@ -54,6 +54,15 @@ TEST(Tour, WalksEveryTabAndLeavesAScreenshotPerStep) {
     ASSERT_NE(at, std::string::npos) << file;
     EXPECT_GT(std::stoi(output.substr(at + file.size() + 15)), 10) << output.substr(at, 80);
   }
+  // The first recording was exported, and ffprobe read every record of it as a picture.
+  const std::string first = (directory / "tour_00.MJP").string();
+  const size_t indexed = output.find("tour: " + first + " indexes ");
+  ASSERT_NE(indexed, std::string::npos);
+  const std::string records = std::to_string(std::stoi(output.substr(indexed + first.size() + 15)));
+  EXPECT_NE(output.find("tour: exported " + (directory / "tour_00.avi").string() + ", ffprobe reads mjpeg," + records +
+                        "\n"),
+            std::string::npos)
+      << output;
   fs::remove_all(directory);
 }
 
