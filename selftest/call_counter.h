@@ -1,0 +1,43 @@
+// A worker blocked in one driver wait that counts the waits that returned and
+// when, so a test can wait for them against its own deadline. Stopping breaks
+// the wait with the driver's cancel call, so a wait that never returns
+// cannot hang the test.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+
+#include "capt_thread.h"
+
+class CallCounter {
+ public:
+  using Clock = std::chrono::steady_clock;
+  // Called on the worker thread after each counted return, with its address.
+  using OnReturn = std::function<void(uintptr_t address)>;
+
+  CallCounter() = default;
+  ~CallCounter() { Stop(); }
+  CallCounter(const CallCounter&) = delete;
+  CallCounter& operator=(const CallCounter&) = delete;
+
+  void Start(CCaptThread::Settings settings, OnReturn onReturn = {});
+  void Stop() { worker_.Stop(); }
+
+  // Waits until count returns were seen or the deadline passed; true for the former.
+  bool WaitFor(uint32_t count, Clock::time_point deadline) const;
+  uint32_t Count() const { return count_.load(); }
+  // Returns per second between the first and the last return (0 before two).
+  double Rate() const;
+  // Mean time between returns in milliseconds (0 before two).
+  double MeanIntervalMs() const;
+
+ private:
+  static void Counted(void* userData, int32_t channel, uintptr_t address);
+
+  CCaptThread worker_;
+  OnReturn onReturn_;
+  std::atomic<uint32_t> count_{0};
+  std::atomic<int64_t> firstNs_{0}, lastNs_{0};
+};
