@@ -45,6 +45,10 @@ TestOutcome Detail(BoardUnderTest& board) {
 
 void TestBoard(BoardUnderTest& board) {
   const uint32_t b = board.Index();
+  // The model's own counts until the detail record tells the board's.
+  ResetModelCaps();
+  SetCaptureChannels(board.Model(), CaptureChannels(board.Model()));
+  board.SetChannels(CaptureChannels(board.Model()), AudioChannels(board.Model()));
   board.Run("board", "detail", [&] { return Detail(board); });
   const uint32_t flags = OpenFlags(board.Model()), standard = board.Options().standard;
   bool open = false;

@@ -91,7 +91,7 @@ TEST_F(CommandLineTest, AnswersAndExitCodes) {
   };
   const std::vector<std::string> usage = {"usage: nuvixsdk [--tour DIR]", "--tour DIR", "--version",
                                           "NUVIXI_SIM_BOARDS", "NUVIXI_SIM_BOARDS=QLA16", "QT_QPA_PLATFORM=offscreen",
-                                          "README.md"};
+                                          "README.md", "--self-test [--board N|all]", "--eeprom-key HEX"};
   const Case cases[] = {
       {{"--help"}, 0, usage, ""},
       {{"-h"}, 0, usage, ""},
@@ -105,6 +105,19 @@ TEST_F(CommandLineTest, AnswersAndExitCodes) {
       // A directory that exists but takes no files, even for root.
       {{"--tour", "/proc"}, 1, {}, "tour: cannot write to /proc: "},
       {{"--tour", underFile}, 1, {}, "tour: cannot create " + underFile + "\n"},
+      {{"--self-test", "--standard", "secam"}, 2, {}, "--standard takes ntsc or pal: secam\n"},
+      {{"--self-test", "--board", "1x"}, 2, {}, "--board takes a board number or all: 1x\n"},
+      {{"--self-test", "--board", "-1"}, 2, {}, "--board takes a board number or all: -1\n"},
+      {{"--self-test", "--eeprom-key", "4E5556495853444"}, 2, {}, "--eeprom-key takes 16 hexadecimal digits: 4E5556495853444\n"},
+      {{"--self-test", "--eeprom-key", "4E55564958534G4B"}, 2, {}, "--eeprom-key takes 16 hexadecimal digits: 4E55564958534G4B\n"},
+      {{"--self-test", "--json"}, 2, {}, "--json needs a value\n"},
+      {{"--quick"}, 2, {}, "--board, --standard, --json, --quick and --eeprom-key need --self-test\n"},
+      {{"--self-test", "--help"}, 0, usage, ""},
+      // Runs without a display: Qt is never started.
+      {{"--self-test", "--quick", "--board", "all", "--standard", "pal", "--eeprom-key", "4e5556495853444b"},
+       0,
+       {"board 0 (QCA08)\n", "    read                 OK", "self-test: 16 tests on 1 board(s): 15 OK, 0 FAIL, 1 SKIP"},
+       ""},
   };
   for (const Case& c : cases) {
     std::string shown;
