@@ -216,7 +216,7 @@ TestOutcome FullGroupBudget(BoardUnderTest& board) {
     if (!problem.empty()) problems += (problems.empty() ? "" : "; ") + problem;
   }
   if (!problems.empty()) return Failed(problems);
-  return Passed(Format("%u slots/s shared by %u channels", budget, group.count));
+  return Passed(Format("%u slots/s shared by %u channel(s)", budget, group.count));
 }
 
 // One captured frame of channel 0 at the test size, copied out of the board's buffer.
