@@ -13,6 +13,7 @@ int64_t NowNs() {
 void CallCounter::Start(CCaptThread::Settings settings, OnReturn onReturn) {
   Stop();
   count_ = 0;
+  startNs_ = NowNs();
   onReturn_ = std::move(onReturn);
   settings.userData = this;
   settings.callback = &Counted;
@@ -22,9 +23,7 @@ void CallCounter::Start(CCaptThread::Settings settings, OnReturn onReturn) {
 
 void CallCounter::Counted(void* userData, int32_t, uintptr_t address) {
   auto* self = static_cast<CallCounter*>(userData);
-  const int64_t now = NowNs();
-  if (self->count_.load() == 0) self->firstNs_ = now;
-  self->lastNs_ = now;
+  self->lastNs_ = NowNs();
   if (self->onReturn_) self->onReturn_(address);
   self->count_.fetch_add(1);
 }
@@ -37,13 +36,9 @@ bool CallCounter::WaitFor(uint32_t count, Clock::time_point deadline) const {
   return true;
 }
 
+double CallCounter::SpanMs() const { return count_.load() == 0 ? 0 : static_cast<double>(lastNs_.load() - startNs_.load()) / 1e6; }
+
 double CallCounter::MeanIntervalMs() const {
   const uint32_t count = count_.load();
-  if (count < 2) return 0;
-  return static_cast<double>(lastNs_.load() - firstNs_.load()) / 1e6 / (count - 1);
-}
-
-double CallCounter::Rate() const {
-  const double interval = MeanIntervalMs();
-  return interval > 0 ? 1000.0 / interval : 0;
+  return count == 0 ? 0 : SpanMs() / count;
 }

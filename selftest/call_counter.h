@@ -28,9 +28,11 @@ class CallCounter {
   // Waits until count returns were seen or the deadline passed; true for the former.
   bool WaitFor(uint32_t count, Clock::time_point deadline) const;
   uint32_t Count() const { return count_.load(); }
-  // Returns per second between the first and the last return (0 before two).
-  double Rate() const;
-  // Mean time between returns in milliseconds (0 before two).
+  // Milliseconds from the start to the last return. Measured from the start,
+  // not from the first return, so returns that come late and then catch up
+  // in a burst count at their true number.
+  double SpanMs() const;
+  // Per interval (the start to the first return is one) in milliseconds; 0 before any return.
   double MeanIntervalMs() const;
 
  private:
@@ -39,5 +41,5 @@ class CallCounter {
   CCaptThread worker_;
   OnReturn onReturn_;
   std::atomic<uint32_t> count_{0};
-  std::atomic<int64_t> firstNs_{0}, lastNs_{0};
+  std::atomic<int64_t> startNs_{0}, lastNs_{0};
 };

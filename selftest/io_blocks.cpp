@@ -44,14 +44,16 @@ TestOutcome CaptureEveryAudioChannel(BoardUnderTest& board, uint32_t channels) {
   TestOutcome outcome = Passed();
   for (uint32_t c = 0; c < channels && outcome.verdict == Verdict::kOk; ++c) {
     const uint32_t rate = c % 4 + 1;
+    // Waiting before the transfer starts: no blocks pile up ahead of the first wait.
+    auto counter = std::make_unique<CallCounter>();
+    counter->Start({.kind = CCaptThread::SoundWait, .board = static_cast<int32_t>(b), .channel = static_cast<int32_t>(c)});
     if (!board.Call(NUVIXI_CaptureAudioTransferON(b, c, rate, kBlockUnits), "NUVIXI_CaptureAudioTransferON(%X,%X,%X,%X)", b,
                     c, rate, kBlockUnits)) {
       outcome = board.LastFailure();
       break;
     }
     started.push_back(c);
-    counters.push_back(std::make_unique<CallCounter>());
-    counters.back()->Start({.kind = CCaptThread::SoundWait, .board = static_cast<int32_t>(b), .channel = static_cast<int32_t>(c)});
+    counters.push_back(std::move(counter));
   }
   const double slowestMs = blockSamples * 1000.0 / kSampleRates[1];
   const auto window = milliseconds(static_cast<int64_t>(slowestMs * (needed + 0.5)) + 300);
