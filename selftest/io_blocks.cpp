@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <numbers>
 #include <string>
 #include <vector>
 
@@ -87,7 +88,7 @@ TestOutcome PlayTone(BoardUnderTest& board) {
   const uint32_t b = board.Index(), halfBytes = kFactor * 512;
   const double halfMs = halfBytes / 2 * 1000.0 / kSampleRates[kRate];
   std::vector<int16_t> tone(halfBytes / 2);
-  for (size_t i = 0; i < tone.size(); ++i) tone[i] = static_cast<int16_t>(8000 * std::sin(i * 2 * M_PI * 500 / kSampleRates[kRate]));
+  for (size_t i = 0; i < tone.size(); ++i) tone[i] = static_cast<int16_t>(8000 * std::sin(i * 2 * std::numbers::pi * 500 / kSampleRates[kRate]));
   auto load = [&board, b, halfBytes, data = tone.data()](uint32_t half) {
     const uint32_t offset = half % 2 ? halfBytes : 0;
     return board.Call(NUVIXI_APLAY_LOAD(b, kRate, offset, data, halfBytes), "NUVIXI_APLAYLOAD(%X,%X,%X,%X,%X)", b, kRate,

@@ -26,7 +26,6 @@ using std::chrono::milliseconds;
 using Clock = BoardUnderTest::Clock;
 
 constexpr uint32_t kCaptureSize = 8;  // 352 x 240 (288): small enough for every channel at once
-constexpr uint32_t kFourccs[3] = {NUVIXI_FOURCC_UYVY, NUVIXI_FOURCC_Y41P, NUVIXI_FOURCC_YUY2};
 constexpr const char* kFormatNames[3] = {"UYVY", "Y41P", "YUY2"};
 constexpr double kRateTolerance = 0.10;
 
@@ -126,8 +125,7 @@ class CaptureRun {
 };
 
 // How many frames a channel at rate must bring and how long it may take:
-// enough for a measured rate in --quick, more otherwise; slow channels get
-// time for two frames after the first.
+// about a second's worth in --quick, more otherwise, and at least two.
 struct Measure {
   uint32_t frames;
   milliseconds window;
