@@ -23,7 +23,9 @@ void CallCounter::Start(CCaptThread::Settings settings, OnReturn onReturn) {
 
 void CallCounter::Counted(void* userData, int32_t, uintptr_t address) {
   auto* self = static_cast<CallCounter*>(userData);
-  self->lastNs_ = NowNs();
+  const int64_t now = NowNs();
+  if (self->count_.load() == 0) self->firstNs_ = now;
+  self->lastNs_ = now;
   if (self->onReturn_) self->onReturn_(address);
   self->count_.fetch_add(1);
 }
@@ -41,4 +43,10 @@ double CallCounter::SpanMs() const { return count_.load() == 0 ? 0 : static_cast
 double CallCounter::MeanIntervalMs() const {
   const uint32_t count = count_.load();
   return count == 0 ? 0 : SpanMs() / count;
+}
+
+double CallCounter::RateAfterFirst() const {
+  const uint32_t count = count_.load();
+  const int64_t span = lastNs_.load() - firstNs_.load();
+  return count < 2 || span <= 0 ? 0 : (count - 1) * 1e9 / static_cast<double>(span);
 }

@@ -34,6 +34,9 @@ class CallCounter {
   double SpanMs() const;
   // Per interval (the start to the first return is one) in milliseconds; 0 before any return.
   double MeanIntervalMs() const;
+  // Returns per second from the first return to the last, for returns whose
+  // first comes at any point of its interval (0 before two).
+  double RateAfterFirst() const;
 
  private:
   static void Counted(void* userData, int32_t channel, uintptr_t address);
@@ -41,5 +44,5 @@ class CallCounter {
   CCaptThread worker_;
   OnReturn onReturn_;
   std::atomic<uint32_t> count_{0};
-  std::atomic<int64_t> startNs_{0}, lastNs_{0};
+  std::atomic<int64_t> startNs_{0}, firstNs_{0}, lastNs_{0};
 };

@@ -142,8 +142,13 @@ std::string RateProblem(const CallCounter& counter, uint32_t channel, double wan
   if (counter.Count() < needed)
     return Format("channel %u: %u frames within %lld ms, %u expected", channel, counter.Count(),
                   static_cast<long long>(window.count()), needed);
-  // The first frame comes anywhere within one interval of the start: half an interval on average.
-  const double rate = (counter.Count() - 0.5) * 1000.0 / counter.SpanMs();
+  // Two measures with different blind spots: from the first frame (exact for
+  // any phase of the first frame, but fooled by a board that starts late and
+  // catches up) and from the start (counts every frame, but the first frame's
+  // phase is only known to half an interval). A wrong rate misses both.
+  const double fromFirst = counter.RateAfterFirst();
+  const double fromStart = (counter.Count() - 0.5) * 1000.0 / counter.SpanMs();
+  const double rate = std::abs(fromFirst - wanted) < std::abs(fromStart - wanted) ? fromFirst : fromStart;
   if (std::abs(rate - wanted) > wanted * kRateTolerance)
     return Format("channel %u: %.1f frames/s, %.0f programmed", channel, rate, wanted);
   return {};
