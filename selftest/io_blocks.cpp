@@ -12,6 +12,7 @@
 #include "block_tests.h"
 #include "board_tables.h"
 #include "call_counter.h"
+#include "text_format.h"
 
 namespace {
 
@@ -21,12 +22,6 @@ using Clock = BoardUnderTest::Clock;
 constexpr uint32_t kSampleRates[5] = {0, 8000, 11025, 16000, 22050};
 constexpr uint32_t kBlockUnits = 64;
 constexpr double kCadenceTolerance = 0.10;
-
-std::string Format(const char* format, auto... values) {
-  char text[256];
-  std::snprintf(text, sizeof text, format, values...);
-  return text;
-}
 
 unsigned long Address(const void* p) { return static_cast<unsigned long>(reinterpret_cast<uintptr_t>(p)); }
 
@@ -68,17 +63,17 @@ TestOutcome CaptureEveryAudioChannel(BoardUnderTest& board, uint32_t channels) {
     const CallCounter& counter = *counters[k];
     std::string problem;
     if (counter.Count() < needed)
-      problem = Format("channel %u: %u blocks within %lld ms, %u expected", c, counter.Count(),
+      problem = TextFormat("channel %u: %u blocks within %lld ms, %u expected", c, counter.Count(),
                        static_cast<long long>(window.count()), needed);
     else if (std::abs(counter.MeanIntervalMs() - wantedMs) > wantedMs * kCadenceTolerance)
-      problem = Format("channel %u: a block every %.0f ms at %u Hz, %.0f expected", c, counter.MeanIntervalMs(),
+      problem = TextFormat("channel %u: a block every %.0f ms at %u Hz, %.0f expected", c, counter.MeanIntervalMs(),
                        kSampleRates[c % 4 + 1], wantedMs);
     if (!problem.empty()) problems += (problems.empty() ? "" : "; ") + problem;
     board.Call(NUVIXI_CaptureAudioTransferOFF(b, c), "NUVIXI_CaptureAudioTransferOFF(%X,%X)", b, c);
   }
   if (outcome.verdict != Verdict::kOk) return outcome;
   if (!problems.empty()) return Failed(problems);
-  return Passed(Format("%u channels, %.0f-byte blocks at 8000..22050 Hz", channels, blockSamples * 2));
+  return Passed(TextFormat("%u channels, %.0f-byte blocks at 8000..22050 Hz", channels, blockSamples * 2));
 }
 
 // Plays a tone through both halves of the board's buffer, refilling each half
@@ -112,11 +107,11 @@ TestOutcome PlayTone(BoardUnderTest& board) {
   const bool stopped = board.Call(NUVIXI_APLAY_OFF(b), "NUVIXI_APLAY_OFF(%X)", b);
   if (failedLoads.load() != 0) return board.LastFailure();
   if (refills.Count() < needed)
-    return Failed(Format("%u refill requests within %lld ms, %u expected", refills.Count(), static_cast<long long>(window.count()), needed));
+    return Failed(TextFormat("%u refill requests within %lld ms, %u expected", refills.Count(), static_cast<long long>(window.count()), needed));
   if (std::abs(refills.MeanIntervalMs() - halfMs) > halfMs * kCadenceTolerance)
-    return Failed(Format("a refill every %.0f ms, %.0f expected", refills.MeanIntervalMs(), halfMs));
+    return Failed(TextFormat("a refill every %.0f ms, %.0f expected", refills.MeanIntervalMs(), halfMs));
   if (!stopped) return board.LastFailure();
-  return Passed(Format("a refill every %.0f ms at 8000 Hz", refills.MeanIntervalMs()));
+  return Passed(TextFormat("a refill every %.0f ms at 8000 Hz", refills.MeanIntervalMs()));
 }
 
 // Sends a line and expects it back through the test plug; a port nothing
@@ -131,7 +126,7 @@ TestOutcome SerialLoopback(BoardUnderTest& board) {
     if (NUVIXI_RUART_READ(b, stale, std::min<uint32_t>(waiting, sizeof stale), 100) != NUVIXI_SUCCESS) break;
   static constexpr char kLine[] = "NUVIX SELF-TEST\r\n";
   const auto length = static_cast<uint32_t>(sizeof kLine - 1);
-  TestOutcome outcome = Passed(Format("%u bytes looped back at 38400 baud", length));
+  TestOutcome outcome = Passed(TextFormat("%u bytes looped back at 38400 baud", length));
   char echo[sizeof kLine] = {};
   if (!board.Call(NUVIXI_RUART_WRITE(b, kLine, length, 5000), "NUVIXI_RUART_WRITE(%X,%lX,%X,%X)", b, Address(kLine), length, 5000u)) {
     outcome = board.LastFailure();
@@ -182,7 +177,7 @@ TestOutcome DigitalLoopback(BoardUnderTest& board) {
   // An input that matched in one phase only did not follow its output.
   const uint32_t bothPhases = followed & ~mismatched;
   if (bothPhases == 0) return Skipped("no input follows the outputs: no test plug");
-  if (mismatched != 0) return Failed(Format("inputs that do not follow their outputs: %08X", mismatched));
+  if (mismatched != 0) return Failed(TextFormat("inputs that do not follow their outputs: %08X", mismatched));
   return outcome;
 }
 
@@ -207,7 +202,7 @@ TestOutcome ReadEeprom(BoardUnderTest& board) {
                   Address(key->data()), Address(block)))
     return board.LastFailure();
   std::string hex;
-  for (uint8_t byte : block) hex += Format("%02X", byte);
+  for (uint8_t byte : block) hex += TextFormat("%02X", byte);
   return Passed(hex);
 }
 

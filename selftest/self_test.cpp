@@ -11,6 +11,7 @@
 #include "board_under_test.h"
 #include "nuvixi.h"
 #include "self_test_report.h"
+#include "text_format.h"
 
 namespace {
 
@@ -36,11 +37,9 @@ TestOutcome Detail(BoardUnderTest& board) {
   // The group walks follow the board's own channel count, as after a selection in the main dialog.
   SetCaptureChannels(board.Model(), detail.maxCaptureChannels);
   board.SetChannels(CaptureChannels(board.Model()), std::min(detail.audioChannels, 16u));
-  char text[200];
-  std::snprintf(text, sizeof text, "board ID %u, revision %X, FPGA %08X, custom ID %X, %u capture, %u audio, %u TV-out",
-                detail.boardId, detail.revisionId, detail.fpgaRevision, detail.customId, board.CaptureChannels(),
-                board.AudioChannels(), detail.tvOutChannels);
-  return Passed(text);
+  return Passed(TextFormat("board ID %u, revision %X, FPGA %08X, custom ID %X, %u capture, %u audio, %u TV-out",
+                            detail.boardId, detail.revisionId, detail.fpgaRevision, detail.customId,
+                            board.CaptureChannels(), board.AudioChannels(), detail.tvOutChannels));
 }
 
 void TestBoard(BoardUnderTest& board) {

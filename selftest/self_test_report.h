@@ -48,8 +48,6 @@ class SelfTestReport {
   // The whole run as JSON (see docs/selftest-schema.md).
   std::string Json(const std::string& standard, bool quick) const;
 
-  const std::vector<Board>& Boards() const { return boards_; }
-
  private:
   std::FILE* out_;
   std::vector<Board> boards_;

@@ -13,6 +13,7 @@
 #include "block_tests.h"
 #include "board_tables.h"
 #include "call_counter.h"
+#include "text_format.h"
 #include "chromix.h"
 #include "frame_slot_scheduler.h"
 #include "h263_context.h"
@@ -30,12 +31,6 @@ constexpr const char* kFormatNames[3] = {"UYVY", "Y41P", "YUY2"};
 constexpr double kRateTolerance = 0.10;
 
 uint32_t SlotsPerSecond(const BoardUnderTest& board) { return board.Ntsc() ? 30 : 25; }
-
-std::string Format(const char* format, auto... values) {
-  char text[256];
-  std::snprintf(text, sizeof text, format, values...);
-  return text;
-}
 
 // True when every sample of a frame of the asked size and format lies in the
 // studio range: luma 16..235, chroma 16..240.
@@ -138,9 +133,9 @@ Measure MeasureFor(const BoardUnderTest& board, double rate) {
 
 // The rate check of one channel: empty when within tolerance, else why not.
 std::string RateProblem(const CallCounter& counter, uint32_t channel, double wanted, uint32_t needed, milliseconds window) {
-  if (counter.Count() == 0) return Format("channel %u: no frame within %lld ms", channel, static_cast<long long>(window.count()));
+  if (counter.Count() == 0) return TextFormat("channel %u: no frame within %lld ms", channel, static_cast<long long>(window.count()));
   if (counter.Count() < needed)
-    return Format("channel %u: %u frames within %lld ms, %u expected", channel, counter.Count(),
+    return TextFormat("channel %u: %u frames within %lld ms, %u expected", channel, counter.Count(),
                   static_cast<long long>(window.count()), needed);
   // Two measures with different blind spots: from the first frame (exact for
   // any phase of the first frame, but fooled by a board that starts late and
@@ -150,7 +145,7 @@ std::string RateProblem(const CallCounter& counter, uint32_t channel, double wan
   const double fromStart = (counter.Count() - 0.5) * 1000.0 / counter.SpanMs();
   const double rate = std::abs(fromFirst - wanted) < std::abs(fromStart - wanted) ? fromFirst : fromStart;
   if (std::abs(rate - wanted) > wanted * kRateTolerance)
-    return Format("channel %u: %.1f frames/s, %.0f programmed", channel, rate, wanted);
+    return TextFormat("channel %u: %.1f frames/s, %.0f programmed", channel, rate, wanted);
   return {};
 }
 
@@ -185,12 +180,12 @@ TestOutcome CaptureEveryChannel(BoardUnderTest& board) {
   for (size_t k = 0; k < run.Size(); ++k) {
     std::string problem = RateProblem(run.Counter(k), run.Number(k), rate, needed, window);
     if (problem.empty() && (*badFrames)[run.Number(k)])
-      problem = Format("channel %u: %s frame samples outside the studio range", run.Number(k), kFormatNames[run.Number(k) % 3]);
+      problem = TextFormat("channel %u: %s frame samples outside the studio range", run.Number(k), kFormatNames[run.Number(k) % 3]);
     if (!problem.empty() && signal[run.Number(k)] == 0) problem += " (no camera signal)";
     if (!problem.empty()) problems += (problems.empty() ? "" : "; ") + problem;
   }
   if (!problems.empty()) return Failed(problems);
-  return Passed(Format("%u channels at %d frames/s, %ux%u UYVY/Y41P/YUY2", channels, rate, width, height));
+  return Passed(TextFormat("%u channels at %d frames/s, %ux%u UYVY/Y41P/YUY2", channels, rate, width, height));
 }
 
 // The first group's channels share the whole slot budget; both our count and
@@ -218,11 +213,11 @@ TestOutcome FullGroupBudget(BoardUnderTest& board) {
     const uint32_t c = run.Number(k);
     std::string problem = RateProblem(run.Counter(k), c, requests[c], 2, window);
     if (problem.empty() && std::abs(fps[c] / 10.0 - requests[c]) > requests[c] * kRateTolerance)
-      problem = Format("channel %u: board reports %.1f frames/s, %d programmed", c, fps[c] / 10.0, requests[c]);
+      problem = TextFormat("channel %u: board reports %.1f frames/s, %d programmed", c, fps[c] / 10.0, requests[c]);
     if (!problem.empty()) problems += (problems.empty() ? "" : "; ") + problem;
   }
   if (!problems.empty()) return Failed(problems);
-  return Passed(Format("%u slots/s shared by %u channel(s)", budget, group.count));
+  return Passed(TextFormat("%u slots/s shared by %u channel(s)", budget, group.count));
 }
 
 // One captured frame of channel 0 at the test size, copied out of the board's buffer.
@@ -243,7 +238,7 @@ TestOutcome GrabFrame(BoardUnderTest& board, uint32_t format, std::vector<uint8_
     return board.LastFailure();
   const milliseconds window(1000);  // the channel has every slot of its group
   run.WaitAndStop(1, Clock::now() + window);
-  if (!copied->load()) return Failed(Format("channel 0: no frame within %lld ms", static_cast<long long>(window.count())));
+  if (!copied->load()) return Failed(TextFormat("channel 0: no frame within %lld ms", static_cast<long long>(window.count())));
   return Passed();
 }
 
@@ -266,14 +261,14 @@ TestOutcome MjpgRoundTrip(BoardUnderTest& board) {
   HANDLE picture = decoder.Decompress(&header, bytes + bytes[0]);
   GlobalUnlock(record);
   GlobalFree(record);
-  if (!picture) return Failed(Format("our MJPG decoder refused a %d-byte picture", size));
+  if (!picture) return Failed(TextFormat("our MJPG decoder refused a %d-byte picture", size));
   BITMAPINFOHEADER shown;
   std::memcpy(&shown, GlobalLock(picture), sizeof shown);
   GlobalUnlock(picture);
   GlobalFree(picture);
   if (shown.biWidth != width || std::abs(shown.biHeight) != height)
-    return Failed(Format("decoded %dx%d, coded %dx%d", shown.biWidth, shown.biHeight, width, height));
-  return Passed(Format("%dx%d frame, %d bytes", width, height, size));
+    return Failed(TextFormat("decoded %dx%d, coded %dx%d", shown.biWidth, shown.biHeight, width, height));
+  return Passed(TextFormat("%dx%d frame, %d bytes", width, height, size));
 }
 
 TestOutcome H263RoundTrip(BoardUnderTest& board) {
@@ -298,12 +293,12 @@ TestOutcome H263RoundTrip(BoardUnderTest& board) {
   const int ok = decoder->Decode(coder.Record() + sizeof(BITMAPINFOHEADER), decoded.data(),
                                  bytes - static_cast<int32_t>(sizeof(BITMAPINFOHEADER)));
   decoder->Release();
-  if (!ok) return Failed(Format("our H.263 decoder refused a %d-byte picture", bytes));
+  if (!ok) return Failed(TextFormat("our H.263 decoder refused a %d-byte picture", bytes));
   double difference = 0;
   for (size_t i = 0; i < luma; ++i) difference += std::abs(int(decoded[i]) - int(y[i]));
   difference /= static_cast<double>(luma);
-  if (difference > 8) return Failed(Format("decoded luma differs by %.1f on average", difference));
-  return Passed(Format("%dx%d frame, %d bytes, luma within %.1f", width, height, bytes, difference));
+  if (difference > 8) return Failed(TextFormat("decoded luma differs by %.1f on average", difference));
+  return Passed(TextFormat("%dx%d frame, %d bytes, luma within %.1f", width, height, bytes, difference));
 }
 
 // Whether the bytes at a surface differ from a snapshot (or, without one, from zero).
@@ -336,7 +331,7 @@ TestOutcome LiveIntoSurface(BoardUnderTest& board) {
   const bool stopped = board.Call(NUVIXI_LiveVideoTransferOFF(b), "NUVIXI_LiveVideoTransferOFF(%X)", b);
   if (!changed) return Failed("the overlay surface did not change within 1000 ms");
   if (!stopped) return board.LastFailure();
-  return Passed(Format("%ux%u UYVY surface written", width, height));
+  return Passed(TextFormat("%ux%u UYVY surface written", width, height));
 }
 
 TestOutcome ScreenDivision(BoardUnderTest& board) {
