@@ -2,13 +2,28 @@
 // starts, so that --help and --version work without a display.
 #pragma once
 
+#include <array>
+#include <cstdint>
+#include <optional>
 #include <string>
 
+// What --self-test runs.
+struct SelfTestOptions {
+  static constexpr int kAllBoards = -1;
+  int board = kAllBoards;     // a board index, or every board found
+  uint32_t standard = 1;      // NUVIXI_STANDARD_NTSC or _PAL
+  std::string jsonPath;       // empty: no JSON file
+  std::string logPath;        // empty: no log file (--log)
+  bool quick = false;
+  std::optional<std::array<uint8_t, 8>> eepromKey;
+};
+
 struct CommandLine {
-  enum class Action { kRun, kTour, kHelp, kVersion, kRefuse };
+  enum class Action { kRun, kTour, kHelp, kVersion, kRefuse, kSelfTest };
   Action action = Action::kRun;
   std::string tourDirectory;  // kTour
   std::string logFile;        // kRun, kTour: the log is appended to it (empty: none)
+  SelfTestOptions selfTest;   // kSelfTest
   std::string problem;        // kRefuse: the line printed before the usage
 };
 

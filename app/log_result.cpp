@@ -5,6 +5,7 @@
 #include <string>
 
 #include "error_text.h"
+#include "log_lines.h"
 #include "nuvix_sdk_dlg.h"
 #include "nuvix_trace.h"
 #include "nuvixi.h"
@@ -17,6 +18,14 @@ constexpr const char* kBoxCaption = "NUVIXSDK";
 
 }  // namespace
 
+LogLines FormatLogLines(uint32_t code, const char* text) {
+  char line[288];
+  std::snprintf(line, sizeof line, "RV(%X) = %s \r\n", code, text);
+  LogLines lines{line, {}};
+  if (code != NUVIXI_SUCCESS) lines.error = std::string(ErrorText(code)) + "\r\n";
+  return lines;
+}
+
 void LogResult(CNuvixSdkDlg* window, uint32_t code, int showBox, const char* format, ...) {
   char text[256];
   va_list args;
@@ -24,17 +33,12 @@ void LogResult(CNuvixSdkDlg* window, uint32_t code, int showBox, const char* for
   std::vsnprintf(text, sizeof text, format, args);
   va_end(args);
 
-  char line[sizeof text + 32];
-  std::snprintf(line, sizeof line, "RV(%X) = %s \r\n", code, text);
-  NuvixTrace(line);
-  std::string errorLine;
-  if (code != NUVIXI_SUCCESS) {
-    errorLine = std::string(ErrorText(code)) + "\r\n";
-    NuvixTrace(errorLine.c_str());
-  }
+  LogLines lines = FormatLogLines(code, text);
+  NuvixTrace(lines.result.c_str());
+  if (!lines.error.empty()) NuvixTrace(lines.error.c_str());
   if (!window) return;
 
-  auto deliver = [window, resultLine = std::string(line), errorLine, showBox] {
+  auto deliver = [window, resultLine = std::move(lines.result), errorLine = std::move(lines.error), showBox] {
     if (window->InsertLogText(resultLine) >= kLogLineLimit) window->ClearLog();
     if (!errorLine.empty()) window->InsertLogText(errorLine);
     if (showBox)

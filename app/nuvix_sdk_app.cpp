@@ -9,6 +9,7 @@
 #include "nuvix_sdk_dlg.h"
 #include "qt_prompts.h"
 #include "qt_trace.h"
+#include "self_test.h"
 #include "tab_factory.h"
 #include "tour.h"
 
@@ -36,6 +37,11 @@ int CNuvixSdkApp::Run(int argc, char** argv) {
     case CommandLine::Action::kRefuse:
       std::fprintf(stderr, "%s\n\n%s", command.problem.c_str(), UsageText().c_str());
       return 2;
+    case CommandLine::Action::kSelfTest: {
+      SelfTestOptions options = command.selfTest;
+      options.logPath = command.logFile;
+      return RunSelfTest(options, stdout, stderr);
+    }
     case CommandLine::Action::kTour:
       if (!PrepareTourDirectory(QString::fromLocal8Bit(command.tourDirectory))) return 1;
       break;

@@ -83,6 +83,7 @@ class CommandLineTest : public testing::Test {
 
 TEST_F(CommandLineTest, AnswersAndExitCodes) {
   const std::string underFile = (scratch_ / "plain-file" / "shots").string();
+  const std::string selfTestLog = (scratch_ / "self-test.log").string();
   struct Case {
     std::vector<std::string> arguments;
     int exitCode;
@@ -91,7 +92,7 @@ TEST_F(CommandLineTest, AnswersAndExitCodes) {
   };
   const std::vector<std::string> usage = {"usage: nuvixsdk [--tour DIR] [--log FILE]", "--tour DIR", "--version",
                                           "NUVIXI_SIM_BOARDS", "NUVIXI_SIM_BOARDS=QLA16", "QT_QPA_PLATFORM=offscreen",
-                                          "README.md"};
+                                          "README.md", "--self-test [--board N|all]", "--eeprom-key HEX"};
   const Case cases[] = {
       {{"--help"}, 0, usage, ""},
       {{"-h"}, 0, usage, ""},
@@ -109,6 +110,20 @@ TEST_F(CommandLineTest, AnswersAndExitCodes) {
       {{"--log", "", "--help"}, 2, {}, "--log needs a file\n"},
       {{"--log", "x.log", "--help"}, 0, usage, ""},
       {{"--log", underFile}, 1, {}, "cannot write the log to " + underFile + ": Not a directory\n"},
+      {{"--self-test", "--standard", "secam"}, 2, {}, "--standard takes ntsc or pal: secam\n"},
+      {{"--self-test", "--board", "1x"}, 2, {}, "--board takes a board number or all: 1x\n"},
+      {{"--self-test", "--board", "-1"}, 2, {}, "--board takes a board number or all: -1\n"},
+      {{"--self-test", "--eeprom-key", "4E5556495853444"}, 2, {}, "--eeprom-key takes 16 hexadecimal digits: 4E5556495853444\n"},
+      {{"--self-test", "--eeprom-key", "4E55564958534G4B"}, 2, {}, "--eeprom-key takes 16 hexadecimal digits: 4E55564958534G4B\n"},
+      {{"--self-test", "--json"}, 2, {}, "--json needs a value\n"},
+      {{"--quick"}, 2, {}, "--board, --standard, --json, --quick and --eeprom-key need --self-test\n"},
+      {{"--self-test", "--help"}, 0, usage, ""},
+      // Runs without a display: Qt is never started.
+      {{"--self-test", "--quick", "--board", "all", "--standard", "pal", "--eeprom-key", "4e5556495853444b", "--log",
+        selfTestLog},
+       0,
+       {"board 0 (QCA08)\n", "    read                 OK", "self-test: 16 tests on 1 board(s): 15 OK, 0 FAIL, 1 SKIP"},
+       ""},
   };
   for (const Case& c : cases) {
     std::string shown;
@@ -128,6 +143,10 @@ TEST_F(CommandLineTest, AnswersAndExitCodes) {
       EXPECT_LE(std::count(outcome.err.begin(), outcome.err.end(), '\n'), 1) << outcome.err;
     }
   }
+  // The self-test leaves its log behind as the log window would show it, stamped.
+  const std::string log = ReadFile(selfTestLog);
+  EXPECT_NE(log.find(" RV(80) = NUVIXI_BDSearch() \n"), std::string::npos) << log.substr(0, 400);
+  EXPECT_NE(log.find("NUVIXI_BDClose(0)"), std::string::npos);
 }
 
 }  // namespace

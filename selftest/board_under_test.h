@@ -1,0 +1,58 @@
+// One board during a self-test: its facts, the report its tests go to, and
+// the logged board calls the tests make.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "command_line.h"
+#include "nuvixi.h"
+#include "self_test_report.h"
+
+class BoardUnderTest {
+ public:
+  using Clock = std::chrono::steady_clock;
+
+  BoardUnderTest(uint32_t index, int32_t model, const SelfTestOptions& options, SelfTestReport& report)
+      : index_(index), model_(model), options_(options), report_(report) {}
+
+  uint32_t Index() const { return index_; }
+  int32_t Model() const { return model_; }
+  const SelfTestOptions& Options() const { return options_; }
+  bool Quick() const { return options_.quick; }
+  // The channels the board's detail record reports (capture at most 32).
+  void SetChannels(uint32_t capture, uint32_t audio) {
+    captureChannels_ = capture;
+    audioChannels_ = audio;
+  }
+  uint32_t CaptureChannels() const { return captureChannels_; }
+  uint32_t AudioChannels() const { return audioChannels_; }
+  bool Ntsc() const { return options_.standard == NUVIXI_STANDARD_NTSC; }
+
+  // Runs one test, times it and reports it under the current block.
+  void Run(const std::string& block, const std::string& name, const std::function<TestOutcome()>& test);
+
+  // Logs a board call in the log's own format; true when it succeeded, else
+  // the call and the driver's error text become LastFailure(). Any thread.
+  bool Call(uint32_t code, const char* format, ...) __attribute__((format(printf, 3, 4)));
+  TestOutcome LastFailure() const;
+
+  // Memory the board writes into (live surfaces): freed only after the board
+  // is closed, when nothing can write into it any more.
+  uint8_t* KeepUntilClosed(size_t bytes);
+
+ private:
+  uint32_t index_;
+  int32_t model_;
+  const SelfTestOptions& options_;
+  SelfTestReport& report_;
+  uint32_t captureChannels_ = 0, audioChannels_ = 0;
+  mutable std::mutex failureMutex_;
+  std::string lastFailure_;
+  std::vector<std::unique_ptr<uint8_t[]>> kept_;
+};
