@@ -5,6 +5,7 @@
 #include <QSlider>
 #include <QTimerEvent>
 #include <algorithm>
+#include <cstring>
 
 #include "acapt_channel.h"
 #include "board_tables.h"
@@ -278,5 +279,10 @@ void CAcaptTab::OnBlock(int ch, const void* block) {
   if (ch == 0) NuvixTraceF("TICK:%d \n", static_cast<int>(nuvix::GetTickCount()));
   Channel& channel = *channels_[ch];
   channel.pane.Feed(block, channel.blockBytes);
-  channel.file.Transfer(block, channel.blockBytes);
+  if (!channel.file.isOpen() || channel.file.Transfer(block, channel.blockBytes) == channel.blockBytes) return;
+  // A full disk ends this channel's recording with one line; capture goes on
+  // and the file keeps every complete block.
+  const int error = channel.file.lastError();
+  channel.file.Close();
+  LogResult(Owner(), NUVIXI_SUCCESS, 0, "FILE WRITE FAIL: CH %02d RECORDING STOPPED (%s)", ch, std::strerror(error));
 }

@@ -122,14 +122,21 @@ uint32_t RecordedFile::Transfer(void* buffer, uint32_t count) {
 uint32_t RecordedFile::Transfer(const void* buffer, uint32_t count) {
   if (fd_ < 0 || mode_ != kWrite) return 0;
   const auto* p = static_cast<const uint8_t*>(buffer);
+  const off_t start = ::lseek(fd_, 0, SEEK_CUR);
   uint32_t done = 0;
   while (done < count) {
     const ssize_t n = ::write(fd_, p + done, count - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) break;
+    if (n <= 0) {
+      lastError_ = n < 0 ? errno : ENOSPC;
+      break;
+    }
     done += static_cast<uint32_t>(n);
   }
-  return done;
+  if (done == count) return done;
+  // Half a record would make every later record unreadable: cut it off.
+  if (start >= 0 && ::ftruncate(fd_, start) == 0) ::lseek(fd_, start, SEEK_SET);
+  return 0;
 }
 
 void RecordedFile::Close() {

@@ -41,8 +41,12 @@ class RecordedFile {
   // Reads (kRead) or writes (kWrite) count bytes at the current position;
   // returns the bytes transferred, 0 when closed.
   uint32_t Transfer(void* buffer, uint32_t count);
-  // Writes only (0 unless open for writing).
+  // Writes only (0 unless open for writing). A write that cannot be
+  // completed (a full disk, a file-size limit) is taken back: the file ends
+  // where it ended before, so it never holds half a record; 0 is returned and
+  // the reason stays in lastError().
   uint32_t Transfer(const void* buffer, uint32_t count);
+  int lastError() const { return lastError_; }
 
   // Closes the file and releases the index.
   void Close();
@@ -98,6 +102,7 @@ class RecordedFile {
   uint64_t Position() const;
 
   int fd_ = -1;
+  int lastError_ = 0;  // errno of the last write taken back
   int32_t mode_ = kRead;
   uint64_t size_ = 0;
   std::string path_;

@@ -102,7 +102,16 @@ void CVideoTab::OnFrame(int ch, const void* image) {
   if (CNuvixSdkDlg* owner = Owner()) owner->PassToScreenDivision(ch, image, channel.width, channel.height);
 }
 
-void CVideoTab::RecordFrame(int, Channel& channel, const void* image) {
+void CVideoTab::WriteRecord(int ch, Channel& channel, const void* record, uint32_t bytes) {
+  if (!channel.file.isOpen() || channel.file.Transfer(record, bytes) == bytes) return;
+  // A full disk ends this channel's recording with one line; capture goes on
+  // and the file keeps every complete record.
+  const int error = channel.file.lastError();
+  channel.file.Close();
+  LogResult(Owner(), NUVIXI_SUCCESS, 0, "FILE WRITE FAIL: CH %02d RECORDING STOPPED (%s)", ch, std::strerror(error));
+}
+
+void CVideoTab::RecordFrame(int ch, Channel& channel, const void* image) {
   const uint32_t ratio = channel.compressRatio.load();
   if (ratio == 0 || channel.fourcc == FOURCC_Y41P) return;
   int32_t bytes = 0;
@@ -114,7 +123,7 @@ void CVideoTab::RecordFrame(int, Channel& channel, const void* image) {
     CHROMIX_YUY2_TO_Y420(static_cast<const uint8_t*>(image), channel.width, channel.height, y, y + lumaBytes, y + lumaBytes + lumaBytes / 4, 0);
     channel.h263.EncodeFrame(kH263Quantiser, &bytes);
     if (bytes >= kRecordLimit || bytes <= 0) ReportMemoryError();
-    if (bytes > 0) channel.file.Transfer(static_cast<const void*>(channel.h263.Record()), static_cast<uint32_t>(bytes));
+    if (bytes > 0) WriteRecord(ch, channel, channel.h263.Record(), static_cast<uint32_t>(bytes));
   } else {
     int32_t size = 0;
     HANDLE block = channel.mjpg.Compress(image, static_cast<int32_t>(ratio * 100), &size);
@@ -125,7 +134,7 @@ void CVideoTab::RecordFrame(int, Channel& channel, const void* image) {
       return;
     }
     bytes = static_cast<int32_t>(record[0]) + size;  // the header's size byte, then the payload
-    channel.file.Transfer(static_cast<const void*>(record), static_cast<uint32_t>(bytes));
+    WriteRecord(ch, channel, record, static_cast<uint32_t>(bytes));
     GlobalUnlock(block);
     GlobalFree(block);
   }

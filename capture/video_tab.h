@@ -82,6 +82,8 @@ class CVideoTab : public CTabDialog {
   void OnRateRow(uint32_t first, uint32_t last, int step);
   void OnActionRow(uint32_t first, uint32_t last);
   void RecordFrame(int ch, Channel& channel, const void* image);
+  // Appends one record to the channel's file; a failed write ends its recording.
+  void WriteRecord(int ch, Channel& channel, const void* record, uint32_t bytes);
   void UpdateStatistics(int ch, Channel& channel);
   void ReportMemoryError();
   void RepaintCapturing(int ch);

@@ -5,7 +5,10 @@
 
 #include <QLabel>
 #include <QTimer>
+#include <sys/resource.h>
+
 #include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <thread>
 
@@ -302,6 +305,53 @@ TEST_F(VideoTab, StatisticsLineKeepsItsTextAfterAllChannelsStop) {
   tab_->StopChannel(0);
   tab_->Refresh();
   EXPECT_EQ(line->text(), running);
+}
+
+// A disk that fills while a channel records (here a file-size limit, which
+// needs no privileges): the channel's recording ends with one log line, capture
+// goes on, and the file holds only complete records.
+TEST_F(VideoTab, AFullDiskEndsTheRecordingWithOneLineAndKeepsTheFileWhole) {
+  Open();
+  TurnOnFileSave();
+  SetRatio(0, 50);
+  constexpr rlim_t kLimit = 48 * 1024;  // a few dozen 352 x 240 pictures
+  rlimit before{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+  const auto previousSignal = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit limited = before;
+  limited.rlim_cur = kLimit;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+  tab_->StartChannel(0);
+  const auto stopped = [this] { return LogText().find("FILE WRITE FAIL: CH 00 RECORDING STOPPED") != std::string::npos; };
+  for (const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+       !stopped() && std::chrono::steady_clock::now() < deadline;)
+    PumpWait(20);
+  PumpWait(500);  // frames go on arriving after the stop
+  EXPECT_TRUE(tab_->IsCapturing(0));
+  tab_->StopChannel(0);
+  setrlimit(RLIMIT_FSIZE, &before);
+  std::signal(SIGXFSZ, previousSignal);
+
+  size_t lines = 0;
+  for (size_t at = LogText().find("RECORDING STOPPED"); at != std::string::npos;
+       at = LogText().find("RECORDING STOPPED", at + 1))
+    ++lines;
+  EXPECT_EQ(lines, 1u) << LogText();
+  EXPECT_NE(LogText().find("File too large"), std::string::npos);
+  // Every byte of the file belongs to a complete record.
+  nuvix::RecordedFile file;
+  const uint32_t records = IndexFile(file, 0);
+  ASSERT_GT(records, 2u);
+  std::vector<uint8_t> record(2 << 20);
+  BITMAPINFOHEADER header{};
+  uint64_t recorded = 8;
+  for (uint32_t i = 0; i < records; ++i) {
+    const uint32_t length = file.ReadRecord(i, record.data(), static_cast<uint32_t>(record.size()), &header);
+    ASSERT_GT(length, 40u) << i;
+    recorded += length;  // image header and payload
+  }
+  EXPECT_EQ(recorded, fs::file_size(FileOf(0)));
+  EXPECT_LE(fs::file_size(FileOf(0)), kLimit);
 }
 
 TEST_F(VideoTab, AChannelCapturesAtItsProgrammedRateIntoAnIndexedMjpgFile) {
