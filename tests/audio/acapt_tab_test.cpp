@@ -3,8 +3,11 @@
 // trackbar, and recordings whose samples carry each input's tone at the
 // configured rate and follow the gain.
 #include <QSlider>
+#include <sys/resource.h>
+
 #include <chrono>
 #include <cmath>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <numbers>
@@ -339,6 +342,33 @@ TEST_F(AudioTab, RecordingsCarryTheInputsToneAtTheirRateAndFollowTheGain) {
   PressStart(5);
   PressStart(5);
   EXPECT_FALSE(fs::exists(FileOf(5)));
+}
+
+// A disk that fills while a channel records (a file-size limit stands in for
+// it): one log line, the channel keeps running, the file holds whole blocks.
+TEST_F(AudioTab, AFullDiskEndsTheRecordingWithOneLineAndWholeBlocks) {
+  Open("QCA08");
+  TurnOnFileSave();
+  const uint32_t blockBytes = tab_->BlockBytes(0);  // 8 kHz
+  const rlim_t limit = 8 + 2 * blockBytes + blockBytes / 2;
+  rlimit before{};
+  ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+  const auto previousSignal = std::signal(SIGXFSZ, SIG_IGN);
+  rlimit limited = before;
+  limited.rlim_cur = limit;
+  ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &limited), 0);
+  PressStart(0);
+  const auto stopped = [this] { return LogText().find("FILE WRITE FAIL: CH 00 RECORDING STOPPED") != std::string::npos; };
+  for (const auto until = Clock::now() + std::chrono::seconds(10); !stopped() && Clock::now() < until;) PumpWait(20);
+  PumpWait(1200);  // more blocks arrive after the stop
+  EXPECT_TRUE(StartChecked(0)) << "the channel keeps running";
+  PressStart(0);
+  setrlimit(RLIMIT_FSIZE, &before);
+  std::signal(SIGXFSZ, previousSignal);
+  const std::string log = LogText();
+  EXPECT_EQ(log.find("RECORDING STOPPED"), log.rfind("RECORDING STOPPED")) << log;
+  EXPECT_NE(log.find("RECORDING STOPPED"), std::string::npos) << log;
+  EXPECT_EQ(fs::file_size(FileOf(0)), 8u + 2u * blockBytes);
 }
 
 // Closing the board with channels running stops each worker before its
