@@ -41,8 +41,8 @@ void CNuvixSdkDlg::ListBoards() {
     auto* button = ItemAs<QAbstractButton>(kFirstSelect + listed);
     button->setText(QString::fromLatin1(ModelLabel(model)));
     if (IsQlaModel(model)) {
-      Enable(Item(kAPlayOption), false);
-      Enable(Item(kSquadOption), false);
+      RefuseOption(kAPlayOption);
+      RefuseOption(kSquadOption);
     }
     if (IsKnownModel(model)) {
       button->setEnabled(true);
@@ -110,7 +110,13 @@ void CNuvixSdkDlg::AllowSquad() {
   if (modelCode_ == QCA02) allowed = true;
   else if (modelCode_ == QCA04) allowed = (fpga >= 0x05012400 && fpga <= 0x79123100) || detail_.boardId == 32;
   else if (modelCode_ == QCA08) allowed = detail_.boardId == 32;
-  if (!allowed) Enable(Item(kSquadOption), false);
+  if (!allowed) RefuseOption(kSquadOption);
+}
+
+// A box ticked before the board ruled its option out must not open it.
+void CNuvixSdkDlg::RefuseOption(int id) {
+  ItemAs<QAbstractButton>(id)->setChecked(false);
+  Enable(Item(id), false);
 }
 
 uint32_t CNuvixSdkDlg::OpenFlags() const {
@@ -164,7 +170,12 @@ void CNuvixSdkDlg::CloseBoard() {
   for (int tab : {kLive, kVideo, kAudio, kSerial, kPinax, kPlay, kSquad}) DestroyTab(tab);
   SetScreenDivision(nullptr);
   SetTabButtons({0, 0, 0, 0, 0, 0, 0});
-  NUVIXI_BDClose(static_cast<uint32_t>(boardIndex_));
+  // A refused close is reported and the board stays open, so that the next
+  // BD Close tries again (a board still open at the driver cannot be reopened).
+  if (const uint32_t result = NUVIXI_BDClose(static_cast<uint32_t>(boardIndex_)); result != NUVIXI_SUCCESS) {
+    LogResult(this, result, 0, "NUVIXI_no_BDClose(%X) FAIL ..", boardIndex_);
+    return;
+  }
   LogResult(this, NUVIXI_SUCCESS, 0, "NUVIXI_no_BDClose(%X) OK", boardIndex_);
   boardOpen_ = 0;
 }

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <system_error>
 
+#include "nuvix_sdk_dlg.h"
 #include "nuvix_trace.h"
 #include "nuvixi.h"
 
@@ -27,19 +28,36 @@ void CCaptThread::Stop() {
     control_ = kStopRequested;
   }
   backOffWake_.notify_all();
-  Break();
+  for (bool logged = false; runStatus_.load() != kEnded;) {
+    const uint32_t code = Break();
+    if (code == NUVIXI_SUCCESS) break;
+    if (!logged) LogBreakFailure(code);
+    logged = true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(kFailureBackOffMs));
+  }
   thread_.join();
 }
 
-void CCaptThread::Break() {
+uint32_t CCaptThread::Break() {
   const auto board = static_cast<uint32_t>(settings_.board);
   const auto channel = static_cast<uint32_t>(settings_.channel);
   switch (settings_.kind) {
-    case ImageWait: NUVIXI_CancelLockWait4GetImageAddress(board, channel); break;
-    case SoundWait: NUVIXI_CancelLockWait4GetSoundAddress(board, channel); break;
-    case AudioPlay: NUVIXI_APLAY_ESCAPE(board); break;
-    case SerialRead: NUVIXI_RUART_ESCAPE(board); break;
-    default: break;  // TimedTick sees the flag within one tick
+    case ImageWait: return NUVIXI_CancelLockWait4GetImageAddress(board, channel);
+    case SoundWait: return NUVIXI_CancelLockWait4GetSoundAddress(board, channel);
+    case AudioPlay: return NUVIXI_APLAY_ESCAPE(board);
+    case SerialRead: return NUVIXI_RUART_ESCAPE(board);
+    default: return NUVIXI_SUCCESS;  // TimedTick sees the flag within one tick
+  }
+}
+
+void CCaptThread::LogBreakFailure(uint32_t code) const {
+  const auto board = static_cast<uint32_t>(settings_.board);
+  const auto channel = static_cast<uint32_t>(settings_.channel);
+  switch (settings_.kind) {
+    case ImageWait: return LogResult(settings_.log, code, 0, "NUVIXI_CancelLockWait4GetImageAddress(%X,%X)", board, channel);
+    case SoundWait: return LogResult(settings_.log, code, 0, "NUVIXI_CancelLockWait4GetSoundAddress(%X,%X)", board, channel);
+    case AudioPlay: return LogResult(settings_.log, code, 0, "NUVIXI_APLAY_ESCAPE(%X)", board);
+    default: return LogResult(settings_.log, code, 0, "NUVIXI_RUART_ESCAPE(%X)", board);
   }
 }
 

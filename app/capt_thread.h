@@ -9,6 +9,8 @@
 #include <thread>
 
 // (user data, channel, address); called on the worker thread.
+class CNuvixSdkDlg;
+
 using CaptCallback = void (*)(void* userData, int32_t channel, uintptr_t address);
 
 class CCaptThread {
@@ -37,6 +39,7 @@ class CCaptThread {
     int32_t channel = 0;
     int32_t playArg1 = 0;  // AudioPlay: the two arguments of NUVIXI_APLAY_ON
     int32_t playArg2 = 0;
+    CNuvixSdkDlg* log = nullptr;  // where a failed breaking call is logged
   };
 
   CCaptThread() = default;
@@ -48,6 +51,9 @@ class CCaptThread {
   // Starts the thread and returns once it runs (at once when it cannot be created).
   void Start();
   // Ends the thread and returns once it has ended; nothing when none runs.
+  // A breaking call that fails is logged once and repeated after each
+  // back-off until the thread has ended, so a board that refuses one break
+  // cannot hold the program in Stop.
   void Stop();
 
   bool IsRunning() const { return thread_.joinable(); }
@@ -57,7 +63,9 @@ class CCaptThread {
   void Run();
   // One blocking call; returns its result and the address for the callback.
   uint32_t Pass(uintptr_t& address, ReceiveRecord& record);
-  void Break();
+  // The kind's breaking call; its result (success for TimedTick).
+  uint32_t Break();
+  void LogBreakFailure(uint32_t code) const;
 
   // Waits out the back-off after a failed call; returns at once on a stop request.
   void BackOff();

@@ -95,6 +95,7 @@ class CNuvixSdkDlg : public CResizeDialog {
   void ShowDetail();
   void ListBoards();
   void AllowSquad();
+  void RefuseOption(int id);
   uint32_t OpenFlags() const;
   void ConnectOption(int id, int32_t& field);
 

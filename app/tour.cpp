@@ -34,13 +34,15 @@ void Click(CNuvixSdkDlg& dialog, int id) {
 
 class Tour {
  public:
-  Tour(CNuvixSdkDlg& dialog, QString directory) : dialog_(dialog), directory_(std::move(directory)) {}
+  Tour(CNuvixSdkDlg& dialog, QString directory, TourOptions options)
+      : dialog_(dialog), directory_(std::move(directory)), options_(options) {}
 
   void Step(const QString& name, const std::function<void()>& action, const std::function<QWidget*()>& shot = {}) {
     std::printf("--- tour step %02d: %s\n", ++number_, qPrintable(name));
     std::fflush(stdout);
     action();
     Settle();
+    if (!options_.screenshots) return;
     QWidget* target = shot ? shot() : nullptr;
     const QString path =
         QDir(directory_).filePath(QStringLiteral("%1-%2.png").arg(number_, 2, 10, QLatin1Char('0')).arg(name));
@@ -58,7 +60,7 @@ class Tour {
       Click(dialog_, main_ids::kNtscOpen);
     });
     for (int tab = 0; tab < CNuvixSdkDlg::kTabCount; ++tab) {
-      if (!dialog_.Tab(tab)) continue;
+      if (!dialog_.Tab(tab) || (options_.onlyTab != TourOptions::kEveryTab && options_.onlyTab != tab)) continue;
       Step(QStringLiteral("%1-tab").arg(kTabNames[tab]), [this, tab] { Click(dialog_, main_ids::kTabButtons[tab]); });
       for (const TourStep& step : dialog_.Tab(tab)->TourSteps())
         Step(QString::fromStdString(step.name), step.action, step.shot);
@@ -70,6 +72,7 @@ class Tour {
  private:
   CNuvixSdkDlg& dialog_;
   QString directory_;
+  TourOptions options_;
   int number_ = 0;
 };
 
@@ -88,12 +91,12 @@ bool PrepareTourDirectory(const QString& directory) {
   return problem.isEmpty();
 }
 
-int RunTour(CNuvixSdkDlg& dialog, const QString& directory) {
+int RunTour(CNuvixSdkDlg& dialog, const QString& directory, TourOptions options) {
   g_directory = directory;
   g_failed = false;
   dialog.show();
   Settle();
-  const int result = Tour(dialog, directory).Run();
+  const int result = Tour(dialog, directory, options).Run();
   g_directory.clear();
   return result;
 }

@@ -11,9 +11,17 @@ class CNuvixSdkDlg;
 // prints why not and returns false. Needs no QApplication.
 bool PrepareTourDirectory(const QString& directory);
 
+// Which part of the tour runs: every tab's steps or one tab's (kNoTab: only
+// search, open and close), with or without screenshots.
+struct TourOptions {
+  static constexpr int kEveryTab = -1, kNoTab = -2;
+  int onlyTab = kEveryTab;
+  bool screenshots = true;
+};
+
 // Walks the tour into a prepared DIR. Returns 0 when every step ran and every
 // screenshot was written.
-int RunTour(CNuvixSdkDlg& dialog, const QString& directory);
+int RunTour(CNuvixSdkDlg& dialog, const QString& directory, TourOptions options = {});
 
 // The directory of the tour that is running (empty when none is).
 QString TourDirectory();

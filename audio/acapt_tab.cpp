@@ -177,7 +177,8 @@ void CAcaptTab::StartChannel(int ch) {
                         .userData = this,
                         .callback = &CAcaptTab::BlockCallback,
                         .board = static_cast<int32_t>(board_),
-                        .channel = ch});
+                        .channel = ch,
+                        .log = Owner()});
   channel.worker.Start();
   channel.running = true;
 }

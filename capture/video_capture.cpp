@@ -45,7 +45,8 @@ void CVideoTab::StartChannel(int ch) {
                         .userData = this,
                         .callback = &CVideoTab::FrameCallback,
                         .board = static_cast<int32_t>(board_),
-                        .channel = ch});
+                        .channel = ch,
+                        .log = Owner()});
   channel.worker.Start();
 }
 
@@ -148,7 +149,8 @@ void CVideoTab::UpdateStatistics(int ch, Channel& channel) {
   const uint32_t rate = channel.meter.Rate();
   if (channel.processedFps.exchange(rate) != rate) channel.processedChanged = true;
   int32_t table[64] = {};
-  NUVIXI_GET_CaptureFPS(board_, table);
+  if (const uint32_t result = NUVIXI_GET_CaptureFPS(board_, table); ratePoll_.Starts(result))
+    LogResult(Owner(), result, 0, "NUVIXI_GET_CaptureFPS(%X)", board_);
   const auto captured = static_cast<uint32_t>(table[ch]);
   if (channel.capturedFps.exchange(captured) != captured) channel.capturedChanged = true;
 }

@@ -250,7 +250,8 @@ void CVideoTab::timerEvent(QTimerEvent* event) {
 
 void CVideoTab::Refresh() {
   int32_t signal[kChannels] = {};
-  NUVIXI_CAMERA_SIGNAL(board_, signal);
+  if (const uint32_t result = NUVIXI_CAMERA_SIGNAL(board_, signal); signalPoll_.Starts(result))
+    LogResult(Owner(), result, 0, "NUVIXI_CAMERA_SIGNAL(%X)", board_);
   for (int ch = 0; ch < kChannels; ++ch) cameraSignal_[ch] = static_cast<uint32_t>(signal[ch]);
   grid_.RefreshValue(nuvix::kVideoSignal);
 
@@ -301,10 +302,11 @@ void CVideoTab::OnFileSave() {
 }
 
 void CVideoTab::OnBandwidth(bool on) {
-  if (!on) {
-    NUVIXI_PCI_BAND_WIDTH_Control(board_, 0, 0);
-    return;
-  }
+  // Only a failure is logged.
+  auto logFailure = [this](uint32_t result, uint32_t on, uint32_t value) {
+    if (result != NUVIXI_SUCCESS) LogResult(Owner(), result, 0, "NUVIXI_PCI_BAND_WIDTH_Control(%X,%X,%X)", board_, on, value);
+  };
+  if (!on) return logFailure(NUVIXI_PCI_BAND_WIDTH_Control(board_, 0, 0), 0, 0);
   // The edit's leading decimal digits; 0 when there are none.
   const QString text = ItemAs<QLineEdit>(kBandwidthValue)->text().trimmed();
   uint32_t value = 0;
@@ -312,5 +314,5 @@ void CVideoTab::OnBandwidth(bool on) {
     if (!c.isDigit()) break;
     value = value * 10 + static_cast<uint32_t>(c.digitValue());
   }
-  NUVIXI_PCI_BAND_WIDTH_Control(board_, 1, value);
+  logFailure(NUVIXI_PCI_BAND_WIDTH_Control(board_, 1, value), 1, value);
 }

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "capt_thread.h"
+#include "failure_edge.h"
 #include "frame_slot_scheduler.h"
 #include "settings_grids.h"
 #include "tab_dialog.h"
@@ -103,6 +104,7 @@ class CVideoTab : public CTabDialog {
   uint32_t resolution_[kChannels] = {};
   uint32_t capturing_[kChannels] = {};
   uint32_t cameraSignal_[kChannels] = {};
+  FailureEdge signalPoll_, ratePoll_;  // the timer's and the workers' polls
   uint32_t requestedFps_[kChannels] = {};
   uint32_t compressRatio_[kChannels] = {};
   uint32_t colourFormat_[kChannels] = {};

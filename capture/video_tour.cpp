@@ -1,7 +1,9 @@
 // The video tab's part of the scripted tour: record four channels for three
 // seconds with their display windows, check that the files index, and export
 // the first one to AVI for standard players.
+#include <QAbstractButton>
 #include <QCheckBox>
+#include <QLineEdit>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
@@ -82,6 +84,13 @@ std::vector<TourStep> CVideoTab::TourSteps() {
                      PumpWait(3000);
                      for (int ch = 0; ch < kTourChannels; ++ch)
                        if (!IsCapturing(ch)) TourFailed(QStringLiteral("channel %1 did not start").arg(ch + 1));
+                   }});
+  steps.push_back({"video-bandwidth", [this] {
+                     // A budget far above four channels' frames, then no budget again.
+                     ItemAs<QLineEdit>(video_ids::kBandwidthValue)->setText(QStringLiteral("1000"));
+                     ItemAs<QAbstractButton>(video_ids::kBandwidthOn)->click();
+                     PumpWait(200);
+                     ItemAs<QAbstractButton>(video_ids::kBandwidthOff)->click();
                    }});
   steps.push_back({"video-dc-window", [] {}, [this]() -> QWidget* { return Window(0).Get(); }});
   steps.push_back({"video-stopped", [this] {

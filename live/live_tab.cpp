@@ -420,16 +420,21 @@ void CLiveTab::OnGridNotify(uint32_t wParam, uint32_t lParam) {
 
 void CLiveTab::ReadFilter(bool vertical) {
   int32_t value = 0;
-  if (vertical) NUVIXI_READ_VSCALE_FILTER_Y(0, colourChannel_, &value);
-  else NUVIXI_READ_HSCALE_FILTER_Y(0, colourChannel_, &value);
+  const uint32_t result = vertical ? NUVIXI_READ_VSCALE_FILTER_Y(0, colourChannel_, &value)
+                                   : NUVIXI_READ_HSCALE_FILTER_Y(0, colourChannel_, &value);
+  // Only a failure is logged: the buttons then keep what they showed.
+  if (result != NUVIXI_SUCCESS)
+    return LogResult(Owner(), result, 0, "NUVIXI_READ_%cSCALE_FILTER_Y(0,%X)", vertical ? 'V' : 'H', colourChannel_);
   if (value >= 0 && value <= 3)
     nuvix::win::SetChecked(ItemAs<QAbstractButton>((vertical ? kIdVFilters : kIdHFilters) + value), true);
 }
 
 void CLiveTab::WriteFilter(bool vertical) {
   const int32_t value = vertical ? vFilter_ : hFilter_;
-  if (vertical) NUVIXI_WRITE_VSCALE_FILTER_Y(0, colourChannel_, &value);
-  else NUVIXI_WRITE_HSCALE_FILTER_Y(0, colourChannel_, &value);
+  const uint32_t result = vertical ? NUVIXI_WRITE_VSCALE_FILTER_Y(0, colourChannel_, &value)
+                                   : NUVIXI_WRITE_HSCALE_FILTER_Y(0, colourChannel_, &value);
+  if (result != NUVIXI_SUCCESS)
+    LogResult(Owner(), result, 0, "NUVIXI_WRITE_%cSCALE_FILTER_Y(0,%X,%X)", vertical ? 'V' : 'H', colourChannel_, value);
 }
 
 void CLiveTab::SetTvOut(int32_t on) {

@@ -7,6 +7,7 @@
 #include "fixg_ctrl.h"
 #include "live_tab.h"
 #include "overlay_view_wnd.h"
+#include "scripted_prompts.h"
 #include "timing.h"
 #include "tour.h"
 
@@ -34,6 +35,15 @@ std::vector<TourStep> CLiveTab::TourSteps() {
                      Press(*this, 1206);
                      PumpWait(1000);
                      if (!liveRunning_) TourFailed(QStringLiteral("live DMA did not start"));
+                   }});
+  steps.push_back({"live-settings", [this] {
+                     // H filter RD, WR, V filter RD, WR; Progressive on and off.
+                     for (int id : {2009, 2010, 2021, 2022, 2031, 2031}) Press(*this, id);
+                     auto scripted = std::make_shared<nuvix::ScriptedPrompts>();
+                     scripted->AnswerFont({.faceName = "DejaVu Sans"});
+                     auto previous = nuvix::InstallPrompts(scripted);
+                     Press(*this, 2003);  // Select Font
+                     nuvix::InstallPrompts(previous);
                    }});
   steps.push_back({"live-overlay-view", [] {}, [this]() -> QWidget* { return overlay_.Get(); }});
   steps.push_back({"live-stopped", [this] {

@@ -439,7 +439,8 @@ void CPlayTab::OnPlayForward() {
                       .board = static_cast<int32_t>(board_),
                       .channel = kAudioChannel,
                       .playArg1 = static_cast<int32_t>(parameter_),
-                      .playArg2 = static_cast<int32_t>(rateFactor_)});
+                      .playArg2 = static_cast<int32_t>(rateFactor_),
+                      .log = Owner()});
   audioWorker_.Start();
   LogResult(Owner(), NUVIXI_SUCCESS, 0, "NUVIXI_APLAY_ON(%X,%X,%X) CALL : RESULT ->CHECK THREAD", board_, parameter_,
             rateFactor_);

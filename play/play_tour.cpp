@@ -63,7 +63,9 @@ std::vector<TourStep> CPlayTab::TourSteps() {
   steps.push_back({"play-audio", [this, pcm] {
                      WithFileAnswer(pcm, [this] { OnLoad(); });
                      OnPlayForward();
-                     PumpWait(1000);
+                     PumpWait(500);
+                     OnVolume(volume_ > 0 ? static_cast<int>(volume_) - 1 : 1);
+                     PumpWait(500);
                      if (PlayState() != kPlayingForward) TourFailed(QStringLiteral("the PCM recording did not play"));
                    }});
   steps.push_back({"play-audio-closed", [this] {

@@ -222,7 +222,8 @@ void CPinaxTab::timerEvent(QTimerEvent* event) {
 
 void CPinaxTab::PollInputs() {
   std::array<uint32_t, kInputBufferBytes / sizeof(uint32_t)> buffer{};
-  NUVIXI_DIGITALIN_SIGNAL(board_, buffer.data());
+  if (const uint32_t result = NUVIXI_DIGITALIN_SIGNAL(board_, buffer.data()); inputPoll_.Starts(result))
+    LogResult(Owner(), result, 0, "NUVIXI_DIGITALIN_SIGNAL(%X)", board_);
   std::copy_n(buffer.begin(), kUnitSignals, masterIn_);
   std::copy_n(buffer.begin() + kUnitSignals, kUnitSignals, slaveIn_);
   ShowSignals();

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "failure_edge.h"
 #include "settings_grids.h"
 #include "tab_dialog.h"
 
@@ -84,6 +85,7 @@ class CPinaxTab : public CTabDialog {
   // Sized for the grids, which read as many entries as they have columns;
   // only the first kUnitSignals are ever set.
   uint32_t masterIn_[nuvix::SettingsGrid::kMaxChannels] = {};
+  FailureEdge inputPoll_;
   uint32_t slaveIn_[nuvix::SettingsGrid::kMaxChannels] = {};
   uint32_t masterOut_[nuvix::SettingsGrid::kMaxChannels] = {};
   uint32_t slaveOut_[nuvix::SettingsGrid::kMaxChannels] = {};

@@ -33,5 +33,13 @@ std::vector<TourStep> CPinaxTab::TourSteps() {
                      OnGridNotify(true, nuvix::kFixGLButtonDown, Cell(3, kMux1Row));
                      if (Camera(0) != 2) TourFailed(QStringLiteral("multiplexer 1 did not take camera 3"));
                    }});
+  steps.push_back({"pinax-watchdog-eeprom", [this] {
+                     auto* enable = ItemAs<QAbstractButton>(1531);
+                     enable->click();                             // armed
+                     ItemAs<QAbstractButton>(1532)->click();      // re-armed
+                     enable->click();                             // disarmed
+                     ItemAs<QLineEdit>(1817)->setText(QStringLiteral("4E5556495853444B"));  // "NUVIXSDK"
+                     ItemAs<QAbstractButton>(1818)->click();      // Main Block Check
+                   }});
   return steps;
 }

@@ -66,7 +66,8 @@ void CSerialTab::OnInitDialog() {
   reader_.Setup({.kind = CCaptThread::SerialRead,
                  .userData = this,
                  .callback = &CSerialTab::ReceiveCallback,
-                 .board = BoardIndex()});
+                 .board = BoardIndex(),
+                 .log = Owner()});
   reader_.Start();
 }
 

@@ -50,7 +50,8 @@ uint32_t NUVIXI_SIM_BoardCount(void);
 void NUVIXI_SIM_Reset(void);
 
 /* The next call of the named function (with or without the NUVIXI_ prefix)
-   returns code instead of doing its work. Several faults queue up in order. */
+   returns code instead of doing its work. Several faults queue up in order.
+   The blocking waits take faults too, though they are not journaled. */
 void NUVIXI_SIM_FailNext(const char* function, uint32_t code);
 
 /* The journal of calls, one line per call, oldest first, in the form

@@ -17,8 +17,9 @@ NUVIXI_RESULT OnPlayback(const char* function, uint32_t board, std::initializer_
 
 extern "C" {
 
-// A blocking wait: not journaled, no injected faults.
+// A blocking wait: not journaled.
 NUVIXI_RESULT NUVIXI_APLAY_ON(uint32_t board, uint32_t rateIndex, uint32_t rateFactor) {
+  if (auto fault = Simulator::Instance().TakeFault("APLAY_ON")) return *fault;
   uint32_t code;
   auto aplay = Simulator::Instance().OpenEngine<&nuvixsim::BoardState::aplay>(board, NUVIXI_OPEN_APLAY, code);
   return aplay ? aplay->WaitHalfPlayed(rateIndex, rateFactor) : code;

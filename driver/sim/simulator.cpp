@@ -47,6 +47,15 @@ std::optional<uint32_t> Simulator::BeginCall(const char* function, std::initiali
     journal_ += ")\n";
     ++journalLines_;
   }
+  return TakeFaultLocked(function);
+}
+
+std::optional<uint32_t> Simulator::TakeFault(const char* function) {
+  std::lock_guard lock(mutex_);
+  return TakeFaultLocked(function);
+}
+
+std::optional<uint32_t> Simulator::TakeFaultLocked(const char* function) {
   for (auto it = faults_.begin(); it != faults_.end(); ++it) {
     if (it->first == function) {
       uint32_t code = it->second;

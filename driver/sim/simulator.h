@@ -78,6 +78,8 @@ class Simulator {
 
   // Journals the call and returns the fault queued for it, if any.
   std::optional<uint32_t> BeginCall(const char* function, std::initializer_list<CallArg> args);
+  // The fault queued for a call that is not journaled (the blocking waits).
+  std::optional<uint32_t> TakeFault(const char* function);
 
   // NUVIXI_SUCCESS when board names a configured board, else the error code.
   // NUVIXI_SUCCESS when board is configured and open with every block of needBlocks.
@@ -115,6 +117,7 @@ class Simulator {
  private:
   // The open check of CheckOpen; the caller holds mutex_.
   uint32_t OpenCodeLocked(uint32_t board, uint32_t needBlocks) const;
+  std::optional<uint32_t> TakeFaultLocked(const char* function);
   Simulator();
 
   std::mutex mutex_;

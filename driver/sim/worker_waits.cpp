@@ -15,6 +15,8 @@ nuvixsim::BufferQueue* ChannelQueue(BoardQueues& queues, bool sound, uint32_t ch
 }
 
 NUVIXI_RESULT WaitBuffer(uint32_t board, uint32_t channel, void** address, uint32_t timeoutMs, bool sound) {
+  if (auto fault = Simulator::Instance().TakeFault(sound ? "LockWait4GetSoundAddress" : "LockWait4GetImageAddress"))
+    return *fault;
   uint32_t code;
   auto queues = Simulator::Instance().OpenEngine<&nuvixsim::BoardState::queues>(board, sound ? NUVIXI_OPEN_AUDIO : NUVIXI_OPEN_VIDEO, code);
   if (!queues) return code;
@@ -62,6 +64,7 @@ uint32_t NUVIXI_RUART_QUERY_RXBUFSIZE(uint32_t board) {
 }
 
 NUVIXI_RESULT NUVIXI_RUART_READ(uint32_t board, void* buffer, uint32_t length, uint32_t timeoutMs) {
+  if (auto fault = Simulator::Instance().TakeFault("RUART_READ")) return *fault;
   uint32_t code;
   auto queues = Simulator::Instance().OpenEngine<&nuvixsim::BoardState::queues>(board, NUVIXI_OPEN_SERIAL, code);
   if (!queues) return code;
