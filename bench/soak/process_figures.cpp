@@ -1,5 +1,7 @@
 #include "process_figures.h"
 
+#include <malloc.h>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
@@ -23,6 +25,8 @@ ProcessFigures ReadProcessFigures() {
   ProcessFigures figures;
   figures.residentKb = StatusValue(text, "VmRSS");
   figures.threads = static_cast<uint32_t>(StatusValue(text, "Threads"));
+  const struct mallinfo2 heap = mallinfo2();  // every arena
+  figures.heapInUseKb = (heap.uordblks + heap.hblkhd) / 1024;
   std::error_code error;
   for (std::filesystem::directory_iterator it("/proc/self/fd", error), end; !error && it != end; it.increment(error))
     ++figures.openFds;

@@ -62,6 +62,7 @@ SoakSample TakeSample(const FullLoad& load, Clock::time_point start) {
   sample.seconds = std::chrono::duration<double>(Clock::now() - start).count();
   const ProcessFigures figures = ReadProcessFigures();
   sample.residentKb = figures.residentKb;
+  sample.heapInUseKb = figures.heapInUseKb;
   sample.openFds = figures.openFds;
   sample.threads = figures.threads;
   load.Count(sample);
@@ -70,7 +71,7 @@ SoakSample TakeSample(const FullLoad& load, Clock::time_point start) {
 }
 
 void WriteCsvHeader(std::ofstream& csv) {
-  csv << "elapsed_s,rss_kb,fds,threads,captured_frames,dropped_frames,processed_frames,captured_fps,processed_fps,"
+  csv << "elapsed_s,rss_kb,heap_kb,fds,threads,captured_frames,dropped_frames,processed_frames,captured_fps,processed_fps,"
          "shown_captured_fps,shown_processed_fps,bytes_written,write_mb_per_s,audio_blocks,audio_lost,serial_sent,"
          "serial_back,digital_checks,digital_mismatches,cpu_percent\n";
 }
@@ -81,8 +82,9 @@ void WriteCsvLine(std::ofstream& csv, const SoakSample& s, const SoakSample* pre
   auto rate = [&](double now, double before) { return period > 0 ? (now - before) / period : 0.0; };
   char line[512];
   std::snprintf(line, sizeof line,
-                "%.1f,%llu,%u,%u,%llu,%llu,%llu,%.1f,%.1f,%.1f,%.1f,%llu,%.3f,%llu,%llu,%llu,%llu,%llu,%llu,%.1f\n",
-                s.seconds, static_cast<unsigned long long>(s.residentKb), s.openFds, s.threads,
+                "%.1f,%llu,%llu,%u,%u,%llu,%llu,%llu,%.1f,%.1f,%.1f,%.1f,%llu,%.3f,%llu,%llu,%llu,%llu,%llu,%llu,%.1f\n",
+                s.seconds, static_cast<unsigned long long>(s.residentKb),
+                static_cast<unsigned long long>(s.heapInUseKb), s.openFds, s.threads,
                 static_cast<unsigned long long>(s.capturedFrames), static_cast<unsigned long long>(s.droppedFrames),
                 static_cast<unsigned long long>(s.processedFrames),
                 previous ? rate(s.capturedFrames, previous->capturedFrames) : 0.0,
@@ -115,8 +117,9 @@ void PrintSummary(const std::vector<SoakSample>& samples, size_t messages) {
   };
   const SoakSample minute = at(60);
   std::printf("run: %.0f s under load, %zu samples\n", last.seconds, samples.size());
-  std::printf("memory: %.1f MB at start, %.1f MB at %.0f s, %.1f MB at the end\n", first.residentKb / 1024.0,
-              minute.residentKb / 1024.0, minute.seconds, last.residentKb / 1024.0);
+  std::printf("memory: %.1f MB at start, %.1f MB at %.0f s, %.1f MB at the end (heap in use %.1f, %.1f, %.1f MB)\n",
+              first.residentKb / 1024.0, minute.residentKb / 1024.0, minute.seconds, last.residentKb / 1024.0,
+              first.heapInUseKb / 1024.0, minute.heapInUseKb / 1024.0, last.heapInUseKb / 1024.0);
   std::printf("descriptors: %u at start, %u at the end; threads: %u at start, %u at the end\n", first.openFds,
               last.openFds, first.threads, last.threads);
   std::printf("frames: %llu captured, %llu processed, %llu lost; %.1f captured/s on average\n",
@@ -166,8 +169,8 @@ int main(int argc, char** argv) {
     for (auto next = start;; next += std::chrono::seconds(kSamplePeriodS)) {
       samples.push_back(TakeSample(load, start));
       WriteCsvLine(csv, samples.back(), samples.size() > 1 ? &samples[samples.size() - 2] : nullptr);
-      std::printf("%6.0f s  %7.1f MB  %3u fds  %3u threads  %9llu frames  %6.1f MB written\n", samples.back().seconds,
-                  samples.back().residentKb / 1024.0, samples.back().openFds, samples.back().threads,
+      std::printf("%6.0f s  %7.1f MB (heap %6.1f MB)  %3u fds  %3u threads  %9llu frames  %6.1f MB written\n", samples.back().seconds,
+                  samples.back().residentKb / 1024.0, samples.back().heapInUseKb / 1024.0, samples.back().openFds, samples.back().threads,
                   static_cast<unsigned long long>(samples.back().processedFrames), samples.back().bytesWritten / 1e6);
       std::fflush(stdout);
       if (next + std::chrono::seconds(kSamplePeriodS) > end + std::chrono::milliseconds(500)) break;

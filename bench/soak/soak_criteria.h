@@ -11,6 +11,7 @@
 struct SoakSample {
   double seconds = 0;  // since the load was complete
   uint64_t residentKb = 0;
+  uint64_t heapInUseKb = 0;  // allocated and not freed
   uint32_t openFds = 0;
   uint32_t threads = 0;
   uint64_t capturedFrames = 0;   // the board's frames: delivered to the tab or lost
