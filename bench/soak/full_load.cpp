@@ -26,15 +26,15 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-constexpr int kThirtyCells = 14;               // the SQUAD tab's 30CH layout
-constexpr int kPinaxSixteenBySixteen = 1505;   // the master unit's 16 x 16 mode
+constexpr int kThirtyCells = 14;              // the SQUAD tab's 30CH layout
+constexpr int kPinaxSixteenBySixteen = 1505;  // the master unit's 16 x 16 mode
 constexpr int kPinaxOutputRow = 2;
 constexpr int kBaud38400 = 5, kParityNone = 1;
 constexpr auto kLinePeriod = std::chrono::milliseconds(100);
 constexpr auto kTogglePeriod = std::chrono::seconds(1);
 constexpr int kSerialDrainMs = 3000;
-constexpr int kTabOrder[] = {CNuvixSdkDlg::kVideo, CNuvixSdkDlg::kSquad, CNuvixSdkDlg::kAudio,
-                             CNuvixSdkDlg::kSerial, CNuvixSdkDlg::kPinax};
+constexpr int kTabOrder[] = {CNuvixSdkDlg::kVideo, CNuvixSdkDlg::kSquad, CNuvixSdkDlg::kAudio, CNuvixSdkDlg::kSerial,
+                             CNuvixSdkDlg::kPinax};
 
 uint32_t Cell(uint32_t column, uint32_t row) { return (column << 16) | row; }
 

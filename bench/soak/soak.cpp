@@ -71,7 +71,8 @@ SoakSample TakeSample(const FullLoad& load, Clock::time_point start) {
 }
 
 void WriteCsvHeader(std::ofstream& csv) {
-  csv << "elapsed_s,rss_kb,heap_kb,fds,threads,captured_frames,dropped_frames,processed_frames,captured_fps,processed_fps,"
+  csv << "elapsed_s,rss_kb,heap_kb,fds,threads,captured_frames,dropped_frames,processed_frames,captured_fps,processed_"
+         "fps,"
          "shown_captured_fps,shown_processed_fps,bytes_written,write_mb_per_s,audio_blocks,audio_lost,serial_sent,"
          "serial_back,digital_checks,digital_mismatches,cpu_percent\n";
 }
@@ -81,21 +82,28 @@ void WriteCsvLine(std::ofstream& csv, const SoakSample& s, const SoakSample* pre
   const double period = previous ? s.seconds - previous->seconds : 0;
   auto rate = [&](double now, double before) { return period > 0 ? (now - before) / period : 0.0; };
   char line[512];
-  std::snprintf(line, sizeof line,
-                "%.1f,%llu,%llu,%u,%u,%llu,%llu,%llu,%.1f,%.1f,%.1f,%.1f,%llu,%.3f,%llu,%llu,%llu,%llu,%llu,%llu,%.1f\n",
-                s.seconds, static_cast<unsigned long long>(s.residentKb),
-                static_cast<unsigned long long>(s.heapInUseKb), s.openFds, s.threads,
-                static_cast<unsigned long long>(s.capturedFrames), static_cast<unsigned long long>(s.droppedFrames),
-                static_cast<unsigned long long>(s.processedFrames),
-                previous ? rate(s.capturedFrames, previous->capturedFrames) : 0.0,
-                previous ? rate(s.processedFrames, previous->processedFrames) : 0.0, s.shownCapturedFps,
-                s.shownProcessedFps, static_cast<unsigned long long>(s.bytesWritten),
-                previous ? rate(s.bytesWritten, previous->bytesWritten) / 1e6 : 0.0,
-                static_cast<unsigned long long>(s.audioBlocks), static_cast<unsigned long long>(s.audioLost),
-                static_cast<unsigned long long>(s.serialSent), static_cast<unsigned long long>(s.serialBack),
-                static_cast<unsigned long long>(s.digitalChecks), static_cast<unsigned long long>(s.digitalMismatches),
-                previous ? 100 * rate(s.cpuSeconds, previous->cpuSeconds) : 0.0);
+  std::snprintf(
+      line, sizeof line,
+      "%.1f,%llu,%llu,%u,%u,%llu,%llu,%llu,%.1f,%.1f,%.1f,%.1f,%llu,%.3f,%llu,%llu,%llu,%llu,%llu,%llu,%.1f\n",
+      s.seconds, static_cast<unsigned long long>(s.residentKb), static_cast<unsigned long long>(s.heapInUseKb),
+      s.openFds, s.threads, static_cast<unsigned long long>(s.capturedFrames),
+      static_cast<unsigned long long>(s.droppedFrames), static_cast<unsigned long long>(s.processedFrames),
+      previous ? rate(s.capturedFrames, previous->capturedFrames) : 0.0,
+      previous ? rate(s.processedFrames, previous->processedFrames) : 0.0, s.shownCapturedFps, s.shownProcessedFps,
+      static_cast<unsigned long long>(s.bytesWritten),
+      previous ? rate(s.bytesWritten, previous->bytesWritten) / 1e6 : 0.0,
+      static_cast<unsigned long long>(s.audioBlocks), static_cast<unsigned long long>(s.audioLost),
+      static_cast<unsigned long long>(s.serialSent), static_cast<unsigned long long>(s.serialBack),
+      static_cast<unsigned long long>(s.digitalChecks), static_cast<unsigned long long>(s.digitalMismatches),
+      previous ? 100 * rate(s.cpuSeconds, previous->cpuSeconds) : 0.0);
   csv << line << std::flush;
+}
+
+void PrintSample(const SoakSample& s) {
+  std::printf("%6.0f s  %7.1f MB (heap %6.1f MB)  %3u fds  %3u threads  %9llu frames  %6.1f MB written\n", s.seconds,
+              s.residentKb / 1024.0, s.heapInUseKb / 1024.0, s.openFds, s.threads,
+              static_cast<unsigned long long>(s.processedFrames), s.bytesWritten / 1e6);
+  std::fflush(stdout);
 }
 
 // Indexes every recording as the play tab would and notes its records.
@@ -122,15 +130,15 @@ void PrintSummary(const std::vector<SoakSample>& samples, size_t messages) {
               first.heapInUseKb / 1024.0, minute.heapInUseKb / 1024.0, last.heapInUseKb / 1024.0);
   std::printf("descriptors: %u at start, %u at the end; threads: %u at start, %u at the end\n", first.openFds,
               last.openFds, first.threads, last.threads);
-  std::printf("frames: %llu captured, %llu processed, %llu lost; %.1f captured/s on average\n",
-              static_cast<unsigned long long>(last.capturedFrames),
-              static_cast<unsigned long long>(last.processedFrames),
-              static_cast<unsigned long long>(last.droppedFrames),
-              last.seconds > 0 ? (last.capturedFrames - first.capturedFrames) / (last.seconds - first.seconds) : 0.0);
+  const double span = last.seconds - first.seconds;
+  auto perSecond = [span](double now, double before) { return span > 0 ? (now - before) / span : 0.0; };
+  std::printf(
+      "frames: %llu captured, %llu processed, %llu lost; %.1f captured/s on average\n",
+      static_cast<unsigned long long>(last.capturedFrames), static_cast<unsigned long long>(last.processedFrames),
+      static_cast<unsigned long long>(last.droppedFrames), perSecond(last.capturedFrames, first.capturedFrames));
   std::printf("written: %.1f MB (%.2f MB/s); CPU %.0f%% of one core on average; %zu message boxes\n",
-              last.bytesWritten / 1e6, last.seconds > first.seconds ? (last.bytesWritten - first.bytesWritten) / 1e6 / (last.seconds - first.seconds) : 0.0,
-              last.seconds > first.seconds ? 100 * (last.cpuSeconds - first.cpuSeconds) / (last.seconds - first.seconds) : 0.0,
-              messages);
+              last.bytesWritten / 1e6, perSecond(last.bytesWritten, first.bytesWritten) / 1e6,
+              100 * perSecond(last.cpuSeconds, first.cpuSeconds), messages);
 }
 
 }  // namespace
@@ -169,14 +177,11 @@ int main(int argc, char** argv) {
     for (auto next = start;; next += std::chrono::seconds(kSamplePeriodS)) {
       samples.push_back(TakeSample(load, start));
       WriteCsvLine(csv, samples.back(), samples.size() > 1 ? &samples[samples.size() - 2] : nullptr);
-      std::printf("%6.0f s  %7.1f MB (heap %6.1f MB)  %3u fds  %3u threads  %9llu frames  %6.1f MB written\n", samples.back().seconds,
-                  samples.back().residentKb / 1024.0, samples.back().heapInUseKb / 1024.0, samples.back().openFds, samples.back().threads,
-                  static_cast<unsigned long long>(samples.back().processedFrames), samples.back().bytesWritten / 1e6);
-      std::fflush(stdout);
+      PrintSample(samples.back());
       if (next + std::chrono::seconds(kSamplePeriodS) > end + std::chrono::milliseconds(500)) break;
       const auto wait = next + std::chrono::seconds(kSamplePeriodS) - Clock::now();
-      load.Run(static_cast<uint32_t>(std::max<int64_t>(
-          std::chrono::duration_cast<std::chrono::milliseconds>(wait).count(), 0)));
+      load.Run(static_cast<uint32_t>(
+          std::max<int64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(wait).count(), 0)));
     }
     checks = load.Stop();
     messages = load.MessageCount();

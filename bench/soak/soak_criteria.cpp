@@ -59,7 +59,8 @@ Verdict Recordings(const std::vector<RecordingCheck>& recordings) {
   for (const RecordingCheck& r : recordings) {
     counted += r.counted;
     indexed += r.indexed;
-    if (r.counted > 0 && r.indexed == r.counted) ++whole;
+    if (r.counted > 0 && r.indexed == r.counted)
+      ++whole;
     else if (firstBad.empty())
       firstBad = Format("; %s: %llu indexed, %llu counted", r.path.c_str(), static_cast<unsigned long long>(r.indexed),
                         static_cast<unsigned long long>(r.counted));

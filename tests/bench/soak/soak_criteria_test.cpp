@@ -42,8 +42,11 @@ Verdict Named(const std::vector<Verdict>& verdicts, const std::string& name) {
 }
 
 TEST(SoakCriteria, EachFaultFailsItsOwnCriterionAndNoOther) {
-  const std::vector<std::string> names = {"memory growth after warm-up", "open file descriptors", "threads",
-                                          "processed / captured frames", "recordings index their counted records",
+  const std::vector<std::string> names = {"memory growth after warm-up",
+                                          "open file descriptors",
+                                          "threads",
+                                          "processed / captured frames",
+                                          "recordings index their counted records",
                                           "audio, serial and digital I/O intact"};
   struct Case {
     const char* what;
@@ -55,8 +58,8 @@ TEST(SoakCriteria, EachFaultFailsItsOwnCriterionAndNoOther) {
       {"memory grows in the first minute only", [](SoakRun& r) { r.samples[3].residentKb += 50000; }, nullptr},
       {"2 MB more after the warm-up", [](SoakRun& r) { r.samples[10].residentKb += 2048; },
        "memory growth after warm-up"},
-      {"just under 2 MB after the warm-up", [](SoakRun& r) { r.samples.back().residentKb = r.samples[6].residentKb + 2047; },
-       nullptr},
+      {"just under 2 MB after the warm-up",
+       [](SoakRun& r) { r.samples.back().residentKb = r.samples[6].residentKb + 2047; }, nullptr},
       {"one descriptor more in one sample", [](SoakRun& r) { r.samples[7].openFds++; }, "open file descriptors"},
       {"one descriptor less at the start", [](SoakRun& r) { r.samples[0].openFds--; }, "open file descriptors"},
       {"a thread more at the end", [](SoakRun& r) { r.samples.back().threads++; }, "threads"},
@@ -66,17 +69,25 @@ TEST(SoakCriteria, EachFaultFailsItsOwnCriterionAndNoOther) {
        "processed / captured frames"},
       {"more written than captured", [](SoakRun& r) { r.samples.back().processedFrames += 2000; },
        "processed / captured frames"},
-      {"nothing captured", [](SoakRun& r) { for (auto& s : r.samples) s.capturedFrames = s.processedFrames = 0; },
+      {"nothing captured",
+       [](SoakRun& r) {
+         for (auto& s : r.samples) s.capturedFrames = s.processedFrames = 0;
+       },
        "processed / captured frames"},
       {"a file indexes one record less", [](SoakRun& r) { r.recordings[0].indexed--; },
        "recordings index their counted records"},
       {"a file indexes one record more", [](SoakRun& r) { r.recordings[1].indexed++; },
        "recordings index their counted records"},
-      {"a channel recorded nothing", [](SoakRun& r) { r.recordings[1] = {"audio_00.PCM", 0, 0}; },
+      {"a channel recorded nothing",
+       [](SoakRun& r) {
+         r.recordings[1] = {"audio_00.PCM", 0, 0};
+       },
        "recordings index their counted records"},
       {"no recordings at all", [](SoakRun& r) { r.recordings.clear(); }, "recordings index their counted records"},
-      {"an audio block lost", [](SoakRun& r) { r.samples.back().audioLost = 1; }, "audio, serial and digital I/O intact"},
-      {"a serial byte missing", [](SoakRun& r) { r.samples.back().serialBack--; }, "audio, serial and digital I/O intact"},
+      {"an audio block lost", [](SoakRun& r) { r.samples.back().audioLost = 1; },
+       "audio, serial and digital I/O intact"},
+      {"a serial byte missing", [](SoakRun& r) { r.samples.back().serialBack--; },
+       "audio, serial and digital I/O intact"},
       {"an input that did not follow", [](SoakRun& r) { r.samples.back().digitalMismatches = 1; },
        "audio, serial and digital I/O intact"},
   };
