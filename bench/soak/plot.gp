@@ -10,7 +10,7 @@ set rmargin 12
 minutes = 'column("elapsed_s") / 60.0'
 after_start(name) = column("elapsed_s") > 0 ? column(name) : 1/0
 
-set key top left opaque box width 2
+set key bottom right opaque box width 2
 set title "Memory (dashed line: end of the first minute)"
 set ylabel "resident MB"
 set y2label "heap MB"
