@@ -1,6 +1,7 @@
 // Everything the audio tab keeps per channel.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 
 #include "acapt_tab.h"
@@ -16,6 +17,8 @@ struct CAcaptTab::Channel {
   uint32_t blockBytes = 0;
   // Written by the worker between its start and its join.
   nuvix::RecordedFile file;
+  // Blocks written whole into the file since the channel started; read anywhere.
+  std::atomic<uint32_t> blocksWritten{0};
   nuvix::ScopePane pane;
   // Last, so that it is destroyed (stopped) first.
   CCaptThread worker;

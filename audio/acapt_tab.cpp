@@ -76,6 +76,7 @@ uint32_t CAcaptTab::VolumeCeilingOf(int32_t modelCode) { return IsQlaModel(model
 uint32_t CAcaptTab::BlockUnits(int ch) const { return channels_[ch]->blockUnits; }
 uint32_t CAcaptTab::BlockBytes(int ch) const { return channels_[ch]->blockBytes; }
 bool CAcaptTab::IsRunning(int ch) const { return channels_[ch]->running; }
+uint32_t CAcaptTab::BlocksWritten(int ch) const { return channels_[ch]->blocksWritten.load(); }
 const nuvix::RecordedFile& CAcaptTab::File(int ch) const { return channels_[ch]->file; }
 nuvix::ScopePane& CAcaptTab::Pane(int ch) { return channels_[ch]->pane; }
 
@@ -171,6 +172,7 @@ void CAcaptTab::StartChannel(int ch) {
   // A file that cannot be created leaves the channel capturing without recording.
   if (fileSave_ && channel.file.hasPath() && channel.file.Open(nuvix::RecordedFile::kWrite))
     channel.file.WriteHeader(false, rate_[ch]);
+  channel.blocksWritten = 0;
   channel.blockBytes = BlockBytesOf(model_, channel.blockUnits);
   channel.pane.StartTimer();
   channel.worker.Setup({.kind = CCaptThread::SoundWait,
@@ -280,7 +282,11 @@ void CAcaptTab::OnBlock(int ch, const void* block) {
   if (ch == 0) NuvixTraceF("TICK:%d \n", static_cast<int>(nuvix::GetTickCount()));
   Channel& channel = *channels_[ch];
   channel.pane.Feed(block, channel.blockBytes);
-  if (!channel.file.isOpen() || channel.file.Transfer(block, channel.blockBytes) == channel.blockBytes) return;
+  if (!channel.file.isOpen()) return;
+  if (channel.file.Transfer(block, channel.blockBytes) == channel.blockBytes) {
+    ++channel.blocksWritten;
+    return;
+  }
   // A full disk ends this channel's recording with one line; capture goes on
   // and the file keeps every complete block.
   const int error = channel.file.lastError();

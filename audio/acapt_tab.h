@@ -63,6 +63,8 @@ class CAcaptTab : public CTabDialog {
   bool IsRunning(int ch) const;
   bool FileSave() const { return fileSave_; }
   const nuvix::RecordedFile& File(int ch) const;
+  // Blocks written whole into channel ch's file since the channel started.
+  uint32_t BlocksWritten(int ch) const;
   nuvix::ScopePane& Pane(int ch);
   nuvix::SettingsGrid& Grid() { return grid_; }
 

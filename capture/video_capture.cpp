@@ -35,6 +35,7 @@ void CVideoTab::StartChannel(int ch) {
   channel.h263.Setup(width, height);
   if (windowsWanted_) channel.window.Open(width, height, nullptr, ch);
   if (fileSave_ && channel.file.Open(nuvix::RecordedFile::kWrite)) channel.file.WriteHeader(true, resolution_[ch]);
+  channel.recordsWritten = 0;
   channel.width = width;
   channel.height = height;
   channel.meter.Restart(nuvix::GetTickCount());
@@ -104,7 +105,11 @@ void CVideoTab::OnFrame(int ch, const void* image) {
 }
 
 void CVideoTab::WriteRecord(int ch, Channel& channel, const void* record, uint32_t bytes) {
-  if (!channel.file.isOpen() || channel.file.Transfer(record, bytes) == bytes) return;
+  if (!channel.file.isOpen()) return;
+  if (channel.file.Transfer(record, bytes) == bytes) {
+    ++channel.recordsWritten;
+    return;
+  }
   // A full disk ends this channel's recording with one line; capture goes on
   // and the file keeps every complete record.
   const int error = channel.file.lastError();

@@ -23,6 +23,8 @@ struct CVideoTab::Channel {
   std::atomic<bool> capturedChanged{false};
   std::atomic<bool> processedChanged{false};
   std::atomic<bool> sizeChanged{false};
+  // Records written whole into the file since the channel started.
+  std::atomic<uint32_t> recordsWritten{0};
   // Frame descriptor, fixed while the worker runs.
   int32_t width = 0;
   int32_t height = 0;

@@ -159,6 +159,7 @@ void CVideoTab::BuildGrid() {
 }
 
 const nuvix::RecordedFile& CVideoTab::File(int ch) const { return channels_[ch]->file; }
+uint32_t CVideoTab::RecordsWritten(int ch) const { return channels_[ch]->recordsWritten.load(); }
 nuvix::CDcWindowSlot& CVideoTab::Window(int ch) { return channels_[ch]->window; }
 
 // ---- Grid notifications ----

@@ -64,6 +64,8 @@ class CVideoTab : public CTabDialog {
   uint32_t MaxFps() const { return maxFps_; }
   bool FileSave() const { return fileSave_; }
   const nuvix::RecordedFile& File(int ch) const;
+  // Records written whole into channel ch's file since the channel started.
+  uint32_t RecordsWritten(int ch) const;
   nuvix::CDcWindowSlot& Window(int ch);
   nuvix::SettingsGrid& Grid() { return grid_; }
   QString StatisticsLine() const;

@@ -326,6 +326,7 @@ TEST_F(AudioTab, RecordingsCarryTheInputsToneAtTheirRateAndFollowTheGain) {
     EXPECT_EQ(tag, FOURCC_AUDI);
     ASSERT_EQ(parameter, tab_->RateIndex(ch));
     EXPECT_EQ(samples.size() * 2 % tab_->BlockBytes(ch), 0u);  // whole blocks only
+    EXPECT_EQ(samples.size() * 2, size_t{tab_->BlocksWritten(ch)} * tab_->BlockBytes(ch));
     const uint32_t rate = kRates[parameter];
     EXPECT_NEAR(DominantHz(samples.data(), 4096, rate), NUVIXI_SIM_AudioToneHz(ch), 5.0);
     rms[ch] = Rms(samples);
@@ -349,7 +350,9 @@ TEST_F(AudioTab, RecordingsCarryTheInputsToneAtTheirRateAndFollowTheGain) {
 TEST_F(AudioTab, AFullDiskEndsTheRecordingWithOneLineAndWholeBlocks) {
   Open("QCA08");
   TurnOnFileSave();
-  const uint32_t blockBytes = tab_->BlockBytes(0);  // 8 kHz
+  // 8 kHz; the tab sizes its blocks only when the channel starts.
+  const uint32_t blockBytes = CAcaptTab::BlockBytesOf(QCA08, tab_->BlockUnits(0));
+  ASSERT_EQ(blockBytes, 8192u);
   const rlim_t limit = 8 + 2 * blockBytes + blockBytes / 2;
   rlimit before{};
   ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
@@ -368,7 +371,9 @@ TEST_F(AudioTab, AFullDiskEndsTheRecordingWithOneLineAndWholeBlocks) {
   const std::string log = LogText();
   EXPECT_EQ(log.find("RECORDING STOPPED"), log.rfind("RECORDING STOPPED")) << log;
   EXPECT_NE(log.find("RECORDING STOPPED"), std::string::npos) << log;
+  EXPECT_EQ(tab_->BlockBytes(0), blockBytes);
   EXPECT_EQ(fs::file_size(FileOf(0)), 8u + 2u * blockBytes);
+  EXPECT_EQ(tab_->BlocksWritten(0), 2u) << "the block taken back is not counted";
 }
 
 // Closing the board with channels running stops each worker before its

@@ -342,6 +342,7 @@ TEST_F(VideoTab, AFullDiskEndsTheRecordingWithOneLineAndKeepsTheFileWhole) {
   nuvix::RecordedFile file;
   const uint32_t records = IndexFile(file, 0);
   ASSERT_GT(records, 2u);
+  EXPECT_EQ(records, tab_->RecordsWritten(0)) << "writes taken back are not counted";
   std::vector<uint8_t> record(2 << 20);
   BITMAPINFOHEADER header{};
   uint64_t recorded = 8;
@@ -374,6 +375,7 @@ TEST_F(VideoTab, AChannelCapturesAtItsProgrammedRateIntoAnIndexedMjpgFile) {
   // 8 frames per second over the time it ran (3 s, or more on a busy machine), within 10 %.
   EXPECT_NEAR(records, 8 * seconds, 0.8 * seconds);
   EXPECT_NEAR(records, delivered, 1.0);  // a frame may arrive between the read-out and the stop
+  EXPECT_EQ(records, tab_->RecordsWritten(0)) << "the tab's count of records written";
   EXPECT_EQ(dropped, 0u);
 
   // The last record decodes with TurboJPEG into a 352 x 240 picture.
@@ -413,6 +415,7 @@ TEST_F(VideoTab, AYuy2ChannelRecordsH263ThatOurDecoderReads) {
   nuvix::RecordedFile file;
   const uint32_t records = IndexFile(file, 0);
   ASSERT_GT(records, 3u);
+  EXPECT_EQ(records, tab_->RecordsWritten(0));
   CH263Decoder* decoder = CreateCorvaneDecoder();
   ASSERT_NE(decoder, nullptr);
   decoder->Init(0);
