@@ -2,6 +2,7 @@
 #include <QThread>
 #include <cstdarg>
 #include <cstdio>
+#include <cstring>
 #include <string>
 
 #include "error_text.h"
@@ -47,4 +48,8 @@ void LogResult(CNuvixSdkDlg* window, uint32_t code, int showBox, const char* for
   };
   if (QThread::currentThread() == window->thread()) deliver();
   else QMetaObject::invokeMethod(window, deliver, Qt::QueuedConnection);
+}
+
+void LogRecordingStopped(CNuvixSdkDlg* window, int channel, int error) {
+  LogResult(window, NUVIXI_SUCCESS, 0, "FILE WRITE FAIL: CH %02d RECORDING STOPPED (%s)", channel, std::strerror(error));
 }

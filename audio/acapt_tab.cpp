@@ -283,13 +283,7 @@ void CAcaptTab::OnBlock(int ch, const void* block) {
   Channel& channel = *channels_[ch];
   channel.pane.Feed(block, channel.blockBytes);
   if (!channel.file.isOpen()) return;
-  if (channel.file.Transfer(block, channel.blockBytes) == channel.blockBytes) {
-    ++channel.blocksWritten;
-    return;
-  }
-  // A full disk ends this channel's recording with one line; capture goes on
-  // and the file keeps every complete block.
-  const int error = channel.file.lastError();
-  channel.file.Close();
-  LogResult(Owner(), NUVIXI_SUCCESS, 0, "FILE WRITE FAIL: CH %02d RECORDING STOPPED (%s)", ch, std::strerror(error));
+  // A full disk ends this channel's recording with one line; capture goes on.
+  if (channel.file.AppendRecord(block, channel.blockBytes)) ++channel.blocksWritten;
+  else LogRecordingStopped(Owner(), ch, channel.file.lastError());
 }

@@ -139,6 +139,12 @@ uint32_t RecordedFile::Transfer(const void* buffer, uint32_t count) {
   return 0;
 }
 
+bool RecordedFile::AppendRecord(const void* record, uint32_t count) {
+  if (Transfer(record, count) == count) return true;
+  Close();
+  return false;
+}
+
 void RecordedFile::Close() {
   if (fd_ >= 0) {
     ::close(fd_);

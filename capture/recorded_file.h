@@ -47,6 +47,10 @@ class RecordedFile {
   // the reason stays in lastError().
   uint32_t Transfer(const void* buffer, uint32_t count);
   int lastError() const { return lastError_; }
+  // Appends one whole record. A record that cannot be written closes the
+  // file, which keeps every complete record before it: false, with the
+  // reason in lastError().
+  bool AppendRecord(const void* record, uint32_t count);
 
   // Closes the file and releases the index.
   void Close();

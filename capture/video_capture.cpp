@@ -106,15 +106,9 @@ void CVideoTab::OnFrame(int ch, const void* image) {
 
 void CVideoTab::WriteRecord(int ch, Channel& channel, const void* record, uint32_t bytes) {
   if (!channel.file.isOpen()) return;
-  if (channel.file.Transfer(record, bytes) == bytes) {
-    ++channel.recordsWritten;
-    return;
-  }
-  // A full disk ends this channel's recording with one line; capture goes on
-  // and the file keeps every complete record.
-  const int error = channel.file.lastError();
-  channel.file.Close();
-  LogResult(Owner(), NUVIXI_SUCCESS, 0, "FILE WRITE FAIL: CH %02d RECORDING STOPPED (%s)", ch, std::strerror(error));
+  // A full disk ends this channel's recording with one line; capture goes on.
+  if (channel.file.AppendRecord(record, bytes)) ++channel.recordsWritten;
+  else LogRecordingStopped(Owner(), ch, channel.file.lastError());
 }
 
 void CVideoTab::RecordFrame(int ch, Channel& channel, const void* image) {
