@@ -85,7 +85,7 @@ class Session {
   void DigitalIo(FuzzInput& in);
   void Queries(FuzzInput& in);
 
-  std::array<bool, 4> open_{};
+  std::array<bool, NUVIXI_SIM_MAX_BOARDS> open_{};
   Buffers buffers_;
 };
 
@@ -143,11 +143,13 @@ void Session::Wait(FuzzInput& in) {
       if (in.Bool()) NUVIXI_SIM_QueueSound(board, channel, handOut);
       Check(board, NUVIXI_LockWait4GetSoundAddress(board, channel, out, Timeout(in)));
       break;
-    case 2:
+    case 2: {
       // Playback waits without a time-out; a refill makes it return at once.
+      const uint32_t rate = Small(in), factor = Small(in);
       NUVIXI_SIM_QueueAudioRefill(board);
-      Check(board, NUVIXI_APLAY_ON(board, Small(in), Small(in)));
+      Check(board, NUVIXI_APLAY_ON(board, rate, factor));
       break;
+    }
     case 3: Check(board, NUVIXI_CancelLockWait4GetImageAddress(board, channel), false); break;
     case 4: Check(board, NUVIXI_CancelLockWait4GetSoundAddress(board, channel), false); break;
   }
@@ -158,7 +160,8 @@ void Session::Serial(FuzzInput& in) {
   switch (in.U8() % 6) {
     case 0: {
       const uint32_t length = in.U16() % 512;
-      Check(board, NUVIXI_RUART_READ(board, Array<uint8_t>(in, length), length, Timeout(in)));
+      uint8_t* buffer = Array<uint8_t>(in, length);
+      Check(board, NUVIXI_RUART_READ(board, buffer, length, Timeout(in)));
       break;
     }
     case 1: {
@@ -170,7 +173,11 @@ void Session::Serial(FuzzInput& in) {
       Check(board, NUVIXI_RUART_WRITE(board, copy, length, Timeout(in)));
       break;
     }
-    case 2: Check(board, NUVIXI_RUART_CONFIG(board, Small(in), Small(in))); break;
+    case 2: {
+      const uint32_t baud = Small(in), parity = Small(in);
+      Check(board, NUVIXI_RUART_CONFIG(board, baud, parity));
+      break;
+    }
     case 3: Check(board, NUVIXI_RUART_ESCAPE(board), false); break;
     case 4: NUVIXI_RUART_QUERY_RXBUFSIZE(board); break;  // a count, not a result code
     case 5: {
@@ -209,7 +216,9 @@ void Session::Live(FuzzInput& in) {
     case 4: {
       static NUVIXI_RESULT (*const kColours[])(uint32_t, uint32_t, uint32_t) = {
           NUVIXI_BRIGHTNESSControl, NUVIXI_CONTRASTControl, NUVIXI_HUEControl, NUVIXI_SATURATIONUControl};
-      Check(board, kColours[in.U8() % 4](board, Small(in), in.Bool() ? in.U8() : in.U32()));
+      const auto control = kColours[in.U8() % 4];
+      const uint32_t channel = Small(in), value = in.Bool() ? in.U8() : in.U32();
+      Check(board, control(board, channel, value));
       break;
     }
     case 5: {
@@ -283,13 +292,24 @@ void Session::Capture(FuzzInput& in) {
       const uint32_t count = none ? in.U32() : in.U8() % 40;
       std::vector<int32_t> slots(count > 64 ? 0 : count);
       for (int32_t& slot : slots) slot = in.Bool() ? in.U8() % 34 : (in.Bool() ? NUVIXI_EMPTY_SLOT : in.I32());
-      Check(board, NUVIXI_VideoSliceCtrl(board, Small(in), none ? nullptr : slots.data(), count, in.U32()));
+      const uint32_t group = Small(in), reserved = in.U32();
+      Check(board, NUVIXI_VideoSliceCtrl(board, group, none ? nullptr : slots.data(), count, reserved));
       break;
     }
     case 3: Check(board, NUVIXI_CAMERA_SIGNAL(board, Array<int32_t>(in, 32))); break;
     case 4: Check(board, NUVIXI_GET_CaptureFPS(board, Array<int32_t>(in, 64))); break;
-    case 5: Check(board, NUVIXI_PCI_BAND_WIDTH_Control(board, in.U8() % 3, Small(in))); break;
-    case 6: Check(board, NUVIXI_SQUAD_ON(board, Array<void*>(in, 1), Array<void*>(in, 1), Array<void*>(in, 1))); break;
+    case 5: {
+      const uint32_t on = in.U8() % 3, value = Small(in);
+      Check(board, NUVIXI_PCI_BAND_WIDTH_Control(board, on, value));
+      break;
+    }
+    case 6: {
+      void** merged = Array<void*>(in, 1);
+      void** image = Array<void*>(in, 1);
+      void** osd = Array<void*>(in, 1);
+      Check(board, NUVIXI_SQUAD_ON(board, merged, image, osd));
+      break;
+    }
   }
 }
 
@@ -297,8 +317,13 @@ void Session::Audio(FuzzInput& in) {
   const uint32_t board = Board(in);
   switch (in.U8() % 12) {
     case 0: Check(board, NUVIXI_CaptureAudioReference(board, Small(in))); break;
-    case 1: Check(board, NUVIXI_CaptureAudioVolume(board, Small(in), Small(in))); break;
-    case 2: Check(board, NUVIXI_CaptureAudioPreAMP(board, Small(in), Small(in))); break;
+    case 1:
+    case 2: {
+      const uint32_t channel = Small(in), value = Small(in);
+      Check(board, in.Bool() ? NUVIXI_CaptureAudioVolume(board, channel, value)
+                             : NUVIXI_CaptureAudioPreAMP(board, channel, value));
+      break;
+    }
     case 3: {
       static constexpr uint32_t kUnits[] = {64, 88, 128, 176};
       const uint32_t channel = Small(in), rate = Small(in);
@@ -313,7 +338,11 @@ void Session::Audio(FuzzInput& in) {
       break;
     }
     case 6: Check(board, NUVIXI_APLAY_Volume(board, in.Bool() ? in.U8() : in.U32())); break;
-    case 7: Check(board, NUVIXI_APLAY_Monitor(board, Small(in), Small(in), Small(in))); break;
+    case 7: {
+      const uint32_t enable = Small(in), channel = Small(in), mode = Small(in);
+      Check(board, NUVIXI_APLAY_Monitor(board, enable, channel, mode));
+      break;
+    }
     case 8: Check(board, NUVIXI_APLAY_OFF(board)); break;
     case 9: Check(board, NUVIXI_APLAY_ESCAPE(board), false); break;
     case 10: Check(board, NUVIXI_SQUAD_UPT(board)); break;
@@ -324,7 +353,11 @@ void Session::Audio(FuzzInput& in) {
 void Session::DigitalIo(FuzzInput& in) {
   const uint32_t board = Board(in);
   switch (in.U8() % 9) {
-    case 0: Check(board, NUVIXI_WDOGEnable(board, Small(in) * (in.Bool() ? 7 : 1))); break;
+    case 0: {
+      const uint32_t seconds = Small(in);
+      Check(board, NUVIXI_WDOGEnable(board, in.Bool() ? seconds * 7 : seconds));
+      break;
+    }
     case 1: Check(board, NUVIXI_WDOGDisable(board)); break;
     case 2: Check(board, NUVIXI_TVOUT(board, Small(in))); break;
     case 3: Check(board, NUVIXI_TVOUT2(board, Small(in))); break;
@@ -351,7 +384,8 @@ void Session::DigitalIo(FuzzInput& in) {
         const uint8_t* bytes = in.Bytes(8, &taken);
         std::copy_n(bytes, taken, key);
       }
-      Check(board, NUVIXI_EEPROM_READ_Control(board, key, Array<uint8_t>(in, 16)));
+      uint8_t* result = Array<uint8_t>(in, 16);
+      Check(board, NUVIXI_EEPROM_READ_Control(board, key, result));
       break;
     }
   }

@@ -27,8 +27,16 @@ class FuzzInput {
   size_t remaining() const { return size_ - at_; }
 
   uint8_t U8() { return at_ < size_ ? data_[at_++] : 0; }
-  uint16_t U16() { return static_cast<uint16_t>(U8() | U8() << 8); }
-  uint32_t U32() { return U16() | static_cast<uint32_t>(U16()) << 16; }
+  // Little-endian; the parts are read in separate statements so that every
+  // compiler decodes an input the same way.
+  uint16_t U16() {
+    const uint16_t low = U8();
+    return static_cast<uint16_t>(low | U8() << 8);
+  }
+  uint32_t U32() {
+    const uint32_t low = U16();
+    return low | static_cast<uint32_t>(U16()) << 16;
+  }
   int32_t I32() { return static_cast<int32_t>(U32()); }
   bool Bool() { return U8() & 1; }
 

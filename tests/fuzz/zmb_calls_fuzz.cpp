@@ -120,7 +120,8 @@ void Session::ChangeCells(FuzzInput& in) {
   for (int32_t& cell : cells) cell = in.U8() < 0xF8 ? in.U8() % ZMB_MAX_CELLS : in.I32();
   const int32_t count = in.Bool() ? static_cast<int32_t>(cells.size()) : in.I32() % 200;
   if (count > static_cast<int32_t>(cells.size())) return;  // the caller's table must hold count entries
-  const int32_t result = ZMB_CHANGE_CELLTBL(handle, cells.empty() ? nullptr : cells.data(), count, in.I32(), in.I32());
+  const int32_t enabled = in.I32(), hold = in.I32();
+  const int32_t result = ZMB_CHANGE_CELLTBL(handle, cells.empty() ? nullptr : cells.data(), count, enabled, hold);
   const bool valid = !cells.empty() && count >= 1 && count <= ZMB_MAX_CELLS - 1 &&
                      std::all_of(cells.begin(), cells.begin() + count,
                                  [](int32_t cell) { return cell >= 0 && cell < ZMB_MAX_CELLS; });
@@ -196,8 +197,9 @@ void Session::Text(FuzzInput& in) {
   const int32_t x = Coordinate(in), y = Coordinate(in);
   const std::string text = in.String(80);
   const bool nullText = in.U8() < 8;
-  const int32_t result = ZMB_RENDER_GDI_STRING(handle, x, y, nullText ? nullptr : text.c_str(), in.U32(), in.U32(),
-                                               in.Bool() ? in.U8() % 5 : in.I32());
+  const ZMB_COLOUR outline = in.U32(), colour = in.U32();
+  const int32_t style = in.Bool() ? in.U8() % 5 : in.I32();
+  const int32_t result = ZMB_RENDER_GDI_STRING(handle, x, y, nullText ? nullptr : text.c_str(), outline, colour, style);
   RequireFor(Live(handle) && !nullText, result);
 }
 
@@ -208,9 +210,8 @@ void Session::Call(FuzzInput& in) {
     case 1: return Delete(in);
     case 2: return RegisterCell(in);
     case 3: {
-      const int32_t handle = Handle(in), cell = Cell(in);
-      return RequireFor(Live(handle) && cell >= 0 && cell < ZMB_MAX_CELLS,
-                        ZMB_CHANGE_CELL(handle, cell, in.I32(), in.I32()));
+      const int32_t handle = Handle(in), cell = Cell(in), enabled = in.I32(), hold = in.I32();
+      return RequireFor(Live(handle) && cell >= 0 && cell < ZMB_MAX_CELLS, ZMB_CHANGE_CELL(handle, cell, enabled, hold));
     }
     case 4: return ChangeCells(in);
     case 5: { const int32_t handle = Handle(in); return RequireFor(Live(handle), ZMB_CLEAR_ALLCELL(handle)); }
@@ -235,13 +236,15 @@ void Session::Call(FuzzInput& in) {
                         ZMB_RENDER_GDI_CELL_FILL(handle, cell, in.U32()));
     }
     case 15: {
-      const int32_t handle = Handle(in), cell = Cell(in);
+      const int32_t handle = Handle(in), cell = Cell(in), thickness = in.I32();
+      const ZMB_COLOUR colour = in.U32();
       return RequireFor(Live(handle) && cell >= 0 && cell < ZMB_MAX_CELLS,
-                        ZMB_RENDER_GDI_CELL_FRAME(handle, cell, in.I32(), in.U32()));
+                        ZMB_RENDER_GDI_CELL_FRAME(handle, cell, thickness, colour));
     }
     case 16: {
-      const int32_t handle = Handle(in);
-      return RequireFor(Live(handle), ZMB_RENDER_GDI_CELL_BORDER(handle, in.I32(), in.U32()));
+      const int32_t handle = Handle(in), thickness = in.I32();
+      const ZMB_COLOUR colour = in.U32();
+      return RequireFor(Live(handle), ZMB_RENDER_GDI_CELL_BORDER(handle, thickness, colour));
     }
     case 17: return Text(in);
   }
