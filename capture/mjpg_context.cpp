@@ -1,5 +1,6 @@
 #include "mjpg_context.h"
 
+#include <cstdlib>
 #include <cstring>
 
 #include "image_info.h"
@@ -29,6 +30,29 @@ HANDLE MjpgContext::Decompress(const BITMAPINFOHEADER* recordHeader, const void*
   BITMAPINFO info{};
   info.bmiHeader = *recordHeader;
   return ICImageDecompress(codec_, 0, &info, payload, nullptr);
+}
+
+bool MjpgContext::DecompressInto(const BITMAPINFOHEADER& recordHeader, const void* payload, void* picture,
+                                 uint32_t capacity, BITMAPINFOHEADER* shown) {
+  HANDLE block = Decompress(&recordHeader, payload);
+  if (!block) return false;
+  const auto* packed = static_cast<const uint8_t*>(GlobalLock(block));
+  bool ok = false;
+  if (packed) {
+    BITMAPINFOHEADER h;
+    std::memcpy(&h, packed, sizeof h);
+    const int64_t rowBytes = (static_cast<int64_t>(h.biWidth) * h.biBitCount + 31) / 32 * 4;
+    const int64_t needed = rowBytes * std::abs(static_cast<int64_t>(h.biHeight));
+    // A picture larger than the caller's buffer (a record claiming a huge frame) is refused.
+    if (h.biSize >= sizeof h && h.biWidth > 0 && h.biSizeImage <= capacity && needed <= h.biSizeImage) {
+      *shown = h;
+      std::memcpy(picture, packed + h.biSize, h.biSizeImage);
+      ok = true;
+    }
+    GlobalUnlock(block);
+  }
+  GlobalFree(block);
+  return ok;
 }
 
 void MjpgContext::CloseCodec() {

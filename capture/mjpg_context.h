@@ -35,6 +35,12 @@ class MjpgContext {
   // codec or when decoding fails. The payload is recordHeader.biSizeImage bytes.
   HANDLE Decompress(const BITMAPINFOHEADER* recordHeader, const void* payload);
 
+  // Decompresses into picture, which holds capacity bytes: the picture's
+  // header goes to *shown. False, with picture and *shown untouched, when
+  // decoding fails or the picture does not fit.
+  bool DecompressInto(const BITMAPINFOHEADER& recordHeader, const void* payload, void* picture,
+                      uint32_t capacity, BITMAPINFOHEADER* shown);
+
   void CloseCodec();
 
   HIC codec() const { return codec_; }

@@ -291,27 +291,9 @@ uint32_t CPlayTab::DecodeH263(const BITMAPINFOHEADER& header) {
 }
 
 uint32_t CPlayTab::DecodeMjpg(const BITMAPINFOHEADER& header) {
-  HANDLE block = mjpg_.Decompress(&header, data_.get());
-  if (!block) return 0;
-  const auto* packed = static_cast<const uint8_t*>(GlobalLock(block));
-  uint32_t ok = 0;
-  if (packed) {
-    BITMAPINFOHEADER shown;
-    std::memcpy(&shown, packed, sizeof shown);
-    const int64_t rowBytes = (static_cast<int64_t>(shown.biWidth) * shown.biBitCount + 31) / 32 * 4;
-    const int64_t needed = rowBytes * std::abs(static_cast<int64_t>(shown.biHeight));
-    // A picture larger than the RGB buffer (a record claiming a huge frame) is refused.
-    if (shown.biSize >= sizeof shown && shown.biWidth > 0 && shown.biSizeImage <= kRgbBytes &&
-        needed <= shown.biSizeImage) {
-      displayHeader_ = shown;
-      std::memcpy(rgb_.get(), packed + shown.biSize, shown.biSizeImage);
-      topRowFirst_ = false;
-      ok = 1;
-    }
-    GlobalUnlock(block);
-  }
-  GlobalFree(block);
-  return ok;
+  if (!mjpg_.DecompressInto(header, data_.get(), rgb_.get(), kRgbBytes, &displayHeader_)) return 0;
+  topRowFirst_ = false;
+  return 1;
 }
 
 void CPlayTab::ShowVideo(uint32_t i) {

@@ -206,5 +206,46 @@ TEST(MjpgContext, WithoutACodecFramesAreSkipped) {
   EXPECT_EQ(ctx.codec(), nullptr);
 }
 
+// The player's buffer receives a picture only when the whole picture fits;
+// otherwise neither the buffer nor the shown header changes.
+TEST(MjpgContext, DecompressIntoFillsOnlyABufferThePictureFits) {
+  constexpr int kW = 64, kH = 16;
+  const Frame frame = MakeFrame(kW, kH);
+  MjpgContext coder;
+  coder.OpenCodec(0);
+  coder.SetInput(kW, kH, FOURCC_UYVY);
+  int32_t size = 0;
+  HANDLE block = coder.Compress(frame.uyvy.data(), 5000, &size);
+  ASSERT_NE(block, nullptr);
+  const auto* coded = static_cast<const uint8_t*>(GlobalLock(block));
+  BITMAPINFOHEADER record;
+  std::memcpy(&record, coded, sizeof record);
+  const std::vector<uint8_t> payload(coded + record.biSize, coded + record.biSize + size);
+  GlobalUnlock(block);
+  GlobalFree(block);
+
+  MjpgContext player;
+  player.OpenCodec(MjpgContext::kPlayChannel);
+  constexpr uint32_t kPicture = kW * kH * 4;
+  for (const uint32_t capacity : {kPicture + 4, kPicture, kPicture - 1, 0u}) {
+    SCOPED_TRACE(capacity);
+    std::vector<uint8_t> picture(capacity + 1, 0xEE);
+    BITMAPINFOHEADER shown;
+    std::memset(&shown, 0x5A, sizeof shown);
+    const bool fits = capacity >= kPicture;
+    ASSERT_EQ(player.DecompressInto(record, payload.data(), picture.data(), capacity, &shown), fits);
+    if (fits) {
+      EXPECT_EQ(shown.biWidth, kW);
+      EXPECT_EQ(shown.biHeight, kH);
+      EXPECT_EQ(shown.biBitCount, 32);
+      EXPECT_EQ(shown.biSizeImage, kPicture);
+      EXPECT_EQ(picture[kPicture], 0xEE);  // nothing past the picture
+    } else {
+      EXPECT_EQ(shown.biWidth, 0x5A5A5A5A);
+      EXPECT_TRUE(std::all_of(picture.begin(), picture.end(), [](uint8_t b) { return b == 0xEE; }));
+    }
+  }
+}
+
 }  // namespace
 }  // namespace nuvix

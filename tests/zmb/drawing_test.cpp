@@ -286,5 +286,21 @@ TEST_F(ZmbDrawing, TextWithoutAFontOrWithCodePageBytesStillDraws) {
   EXPECT_EQ(Count(RECT{0, 290, 720, 576}, kWhite), 0);
 }
 
+// Any nonzero size is taken; sizes beyond what the glyph rasteriser can size
+// are held at one it can, so the text still draws and nothing is lost (the
+// leak check at exit fails on a scaled font the renderer could not size).
+TEST_F(ZmbDrawing, HugeFontSizesDrawWithoutLosingMemory) {
+  for (const int32_t height : {-100000, 100000, INT_MIN + 1, INT_MAX}) {
+    SCOPED_TRACE(height);
+    ASSERT_EQ(ZMB_SET_OSDFNT(board_, INT_MAX, height, 700, 0, "System"), ZMB_RESULT_SUCCESS);
+    ASSERT_EQ(ZMB_RENDER_GDI_STRING(board_, 10, 10, "H", 0, kWhite, 1), ZMB_RESULT_SUCCESS);
+  }
+  ASSERT_EQ(ZMB_RENDER_GDI_CLEAR(board_), ZMB_RESULT_SUCCESS);
+  ASSERT_EQ(ZMB_SET_OSDFNT(board_, 10, 22, 700, 0, "System"), ZMB_RESULT_SUCCESS);
+  ASSERT_EQ(ZMB_RENDER_GDI_STRING(board_, 10, 100, "OK", 0, kWhite, 0), ZMB_RESULT_SUCCESS);
+  Convert();
+  EXPECT_GT(Count(RECT{0, 95, 100, 130}, kWhite), 20);
+}
+
 }  // namespace
 }  // namespace zmb_test

@@ -3,6 +3,7 @@
 #include <cairo.h>
 #include <fontconfig/fontconfig.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
@@ -18,6 +19,10 @@ namespace zmb {
 namespace {
 
 constexpr size_t kFaceNameChars = 259;
+// FreeType sizes glyphs up to 65535 pixels, and cairo loses the memory of a
+// scaled font it cannot size. Text this large shows at most part of one glyph
+// on the 720-pixel surface, so larger requests are held at this size.
+constexpr double kLargestFontScale = 16384;
 
 struct FaceAlias {
   const char* windowsName;
@@ -168,8 +173,8 @@ bool CreateFont(OsdFont& font, int32_t width, int32_t height, int32_t weight, in
   const double em = logicalHeight < 0 ? -logicalHeight : logicalHeight / metrics.lineHeight;
   const double averageWidth = std::fabs(static_cast<double>(width));
   font.face = face;
-  font.yScale = em;
-  font.xScale = averageWidth > 0 ? averageWidth / metrics.averageWidth : em;
+  font.yScale = std::min(em, kLargestFontScale);
+  font.xScale = std::min(averageWidth > 0 ? averageWidth / metrics.averageWidth : em, kLargestFontScale);
   NuvixTraceF("ZMB OSD FONT \"%s\" %d x %d -> %s \r\n", name.c_str(), width, height, file.c_str());
   return true;
 }
