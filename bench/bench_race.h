@@ -10,12 +10,15 @@
 
 namespace bench {
 
-// Thread CPU time: on a shared machine, time spent descheduled is not ours.
-inline double CpuSeconds() {
+// The time of clock in seconds.
+inline double ClockSeconds(clockid_t clock) {
   timespec ts{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+  clock_gettime(clock, &ts);
   return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
 }
+
+// Thread CPU time: on a shared machine, time spent descheduled is not ours.
+inline double CpuSeconds() { return ClockSeconds(CLOCK_THREAD_CPUTIME_ID); }
 
 // Best frames per second of a and of b over interleaved batches of frames calls.
 inline std::pair<double, double> Race(const std::function<void()>& a, const std::function<void()>& b, int frames) {

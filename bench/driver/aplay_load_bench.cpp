@@ -13,6 +13,7 @@
 #include <thread>
 #include <vector>
 
+#include "../bench_race.h"
 #include "nuvixi.h"
 #include "nuvixi_sim.h"
 
@@ -21,12 +22,6 @@ namespace {
 constexpr uint32_t kBoard = 0;
 constexpr uint32_t kRateIndex = 4, kRateFactor = 44, kRate = 22050;
 constexpr uint32_t kHalfBytes = kRateFactor * 512;
-
-double ThreadCpuSeconds() {
-  timespec ts{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
 
 }  // namespace
 
@@ -46,13 +41,13 @@ int main(int argc, char** argv) {
   uint64_t refills = 0;
   const auto start = std::chrono::steady_clock::now();
   std::thread worker([&] {
-    const double cpuStart = ThreadCpuSeconds();
+    const double cpuStart = bench::CpuSeconds();
     for (uint32_t half = 0; !stop.load(); half ^= 1) {
       if (NUVIXI_APLAY_ON(kBoard, kRateIndex, kRateFactor) != NUVIXI_SUCCESS) break;
       NUVIXI_APLAY_LOAD(kBoard, kRateIndex, half * kHalfBytes, block.data(), kHalfBytes);
       ++refills;
     }
-    workerCpu = ThreadCpuSeconds() - cpuStart;
+    workerCpu = bench::CpuSeconds() - cpuStart;
   });
   uint64_t played = 0;
   std::vector<int16_t> sink(1 << 16);

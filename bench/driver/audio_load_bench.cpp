@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "../bench_race.h"
 #include "nuvixi.h"
 #include "nuvixi_sim.h"
 
@@ -23,12 +24,6 @@ namespace {
 constexpr uint32_t kBoard = 0;
 constexpr int kChannels = 16;
 constexpr uint32_t kRate22k = 4, kUnits22k = 176, kRate = 22050;
-
-double Now(clockid_t clock) {
-  timespec ts{};
-  clock_gettime(clock, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
 
 double ClockCpu() {
   uint64_t ns = 0;
@@ -87,10 +82,10 @@ bool Run(const char* board, uint32_t flags, double seconds, Result& result) {
     }
     return std::pair{delivered, lost};
   };
-  const double wall0 = Now(CLOCK_MONOTONIC), clock0 = ClockCpu();
+  const double wall0 = bench::ClockSeconds(CLOCK_MONOTONIC), clock0 = ClockCpu();
   const auto [delivered0, lost0] = totals();
   std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-  const double wall = Now(CLOCK_MONOTONIC) - wall0;
+  const double wall = bench::ClockSeconds(CLOCK_MONOTONIC) - wall0;
   const double clock = ClockCpu() - clock0;
   const auto [delivered1, lost1] = totals();
   result.blocksPerSecond = static_cast<double>(delivered1 - delivered0) / wall;
@@ -107,12 +102,12 @@ double SinShare() {
   std::vector<int16_t> out(kRate);
   double best = 1e9;
   for (int round = 0; round < 5; ++round) {
-    const double t0 = Now(CLOCK_THREAD_CPUTIME_ID);
+    const double t0 = bench::ClockSeconds(CLOCK_THREAD_CPUTIME_ID);
     for (int ch = 0; ch < kChannels; ++ch) {
       const double w = 2.0 * std::numbers::pi * (250 + 125 * ch) / kRate;
       for (uint32_t i = 0; i < kRate; ++i) out[i] = static_cast<int16_t>(8000 * std::sin(w * (i + round)));
     }
-    best = std::min(best, Now(CLOCK_THREAD_CPUTIME_ID) - t0);
+    best = std::min(best, bench::ClockSeconds(CLOCK_THREAD_CPUTIME_ID) - t0);
   }
   g_sink = out[kRate / 3];  // keeps the loop from being optimised away
   return best;

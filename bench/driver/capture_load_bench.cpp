@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "../bench_race.h"
 #include "nuvixi.h"
 #include "nuvixi_sim.h"
 
@@ -25,12 +26,6 @@ constexpr uint32_t kBoard = 0;
 constexpr int kChannels = 32;
 constexpr int kGroups = 8;
 constexpr uint32_t kSize704 = 2;
-
-double Now(clockid_t clock) {
-  timespec ts{};
-  clock_gettime(clock, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
 
 struct Totals {
   uint64_t delivered = 0, dropped = 0;
@@ -110,12 +105,12 @@ bool RunLoad(Load& load) {
   {
     Workers workers;
     std::this_thread::sleep_for(std::chrono::seconds(1));  // first touch of every buffer
-    const double wall0 = Now(CLOCK_MONOTONIC), process0 = Now(CLOCK_PROCESS_CPUTIME_ID), clock0 = ClockCpu();
+    const double wall0 = bench::ClockSeconds(CLOCK_MONOTONIC), process0 = bench::ClockSeconds(CLOCK_PROCESS_CPUTIME_ID), clock0 = ClockCpu();
     const Totals counters0 = Counters();
     const uint64_t consumed0 = workers.Frames();
     std::this_thread::sleep_for(std::chrono::duration<double>(load.seconds));
-    const double wall = Now(CLOCK_MONOTONIC) - wall0;
-    const double process = Now(CLOCK_PROCESS_CPUTIME_ID) - process0;
+    const double wall = bench::ClockSeconds(CLOCK_MONOTONIC) - wall0;
+    const double process = bench::ClockSeconds(CLOCK_PROCESS_CPUTIME_ID) - process0;
     const double clock = ClockCpu() - clock0;
     const Totals counters1 = Counters();
     load.consumedPerSecond = static_cast<double>(workers.Frames() - consumed0) / wall;
@@ -144,11 +139,11 @@ double MemcpyShare(const Load& load) {
   }
   double best = 1e9;
   for (int round = 0; round < 5; ++round) {
-    const double t0 = Now(CLOCK_THREAD_CPUTIME_ID);
+    const double t0 = bench::ClockSeconds(CLOCK_THREAD_CPUTIME_ID);
     for (int i = 0; i < perSecond; ++i) {
       std::memcpy(targets[(i + round * perSecond) % targets.size()].get(), sources[i % kChannels].get(), bytes);
     }
-    best = std::min(best, Now(CLOCK_THREAD_CPUTIME_ID) - t0);
+    best = std::min(best, bench::ClockSeconds(CLOCK_THREAD_CPUTIME_ID) - t0);
   }
   return best;
 }

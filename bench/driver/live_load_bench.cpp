@@ -14,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "../bench_race.h"
 #include "nuvixi.h"
 #include "nuvixi_sim.h"
 
@@ -22,12 +23,6 @@ namespace {
 constexpr uint32_t kBoard = 0;
 constexpr uint32_t kWidth = 704, kHeight = 576, kPitch = 1408;
 constexpr int kFieldsPerSecond = 30;
-
-double Now(clockid_t clock) {
-  timespec ts{};
-  clock_gettime(clock, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
 
 double ClockCpu() {
   uint64_t ns = 0;
@@ -51,9 +46,9 @@ double MemcpySecondsPerField() {
   }
   double best = 1e9;
   for (int round = 0; round < 5; ++round) {
-    const double t0 = Now(CLOCK_THREAD_CPUTIME_ID);
+    const double t0 = bench::ClockSeconds(CLOCK_THREAD_CPUTIME_ID);
     for (int i = 0; i < 100; ++i) std::memcpy(buffers[1 + i % 7].get(), buffers[0].get(), bytes);
-    best = std::min(best, (Now(CLOCK_THREAD_CPUTIME_ID) - t0) / 100);
+    best = std::min(best, (bench::ClockSeconds(CLOCK_THREAD_CPUTIME_ID) - t0) / 100);
   }
   return best;
 }
@@ -80,10 +75,10 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::this_thread::sleep_for(std::chrono::seconds(1));  // cells laid out, text drawn
-  const double wall0 = Now(CLOCK_MONOTONIC), clock0 = ClockCpu();
+  const double wall0 = bench::ClockSeconds(CLOCK_MONOTONIC), clock0 = ClockCpu();
   const uint64_t fields0 = Fields();
   std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-  const double wall = Now(CLOCK_MONOTONIC) - wall0, clock = ClockCpu() - clock0;
+  const double wall = bench::ClockSeconds(CLOCK_MONOTONIC) - wall0, clock = ClockCpu() - clock0;
   const uint64_t fields = Fields() - fields0;
   NUVIXI_LiveVideoTransferOFF(kBoard);
   NUVIXI_BDClose(kBoard);

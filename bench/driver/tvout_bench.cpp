@@ -31,12 +31,6 @@ constexpr uint32_t kBoard = 0;
 constexpr int kWidth = 720, kLines = 480;
 constexpr size_t kPictureBytes = static_cast<size_t>(kWidth) * kLines * 2;
 
-double Seconds(clockid_t clock) {
-  timespec ts{};
-  clock_gettime(clock, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
 double TvOutCpu() {
   uint64_t ns = 0;
   return NUVIXI_SIM_TvOutClockCpuTime(kBoard, &ns) == 0 ? static_cast<double>(ns) * 1e-9 : -1;
@@ -92,12 +86,12 @@ void Composing(double seconds) {
     }
   });
   std::this_thread::sleep_for(std::chrono::milliseconds(500));
-  const double wall0 = Seconds(CLOCK_MONOTONIC), cpu0 = TvOutCpu();
+  const double wall0 = bench::ClockSeconds(CLOCK_MONOTONIC), cpu0 = TvOutCpu();
   const uint64_t pictures0 = Pictures();
   CopyPeer peer;
   std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
   const auto [copy, copies] = peer.Stop();
-  const double wall = Seconds(CLOCK_MONOTONIC) - wall0, cpu = TvOutCpu() - cpu0;
+  const double wall = bench::ClockSeconds(CLOCK_MONOTONIC) - wall0, cpu = TvOutCpu() - cpu0;
   const uint64_t pictures = Pictures() - pictures0;
   stop = true;
   changes.join();

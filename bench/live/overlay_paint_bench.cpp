@@ -12,6 +12,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "../bench_race.h"
 #include "ddraw_emu.h"
 #include "overlay_slot.h"
 #include "overlay_view_wnd.h"
@@ -20,18 +21,12 @@ namespace {
 
 constexpr int kRate = 30;
 
-double ThreadCpu() {
-  timespec ts{};
-  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-  return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
 template <typename Work>
 double SecondsEach(int count, Work work) {
   work();  // warm up
-  const double t0 = ThreadCpu();
+  const double t0 = bench::CpuSeconds();
   for (int i = 0; i < count; ++i) work();
-  return (ThreadCpu() - t0) / count;
+  return (bench::CpuSeconds() - t0) / count;
 }
 
 }  // namespace
