@@ -30,6 +30,23 @@ struct Area {
   std::vector<const char*> waits;  // blocking calls (not journaled) the area runs in
 };
 
+// Calls the tabs make from their timers, with the tab that shows what they
+// read. Whether a timer fires between opening and closing the board is a
+// matter of timing, so each is swept in the area of its tab only, whose steps
+// last long enough for many polls.
+struct Poll {
+  const char* call;
+  int tab;
+};
+constexpr Poll kPolls[] = {{"CAMERA_SIGNAL", kVideo}, {"GET_CaptureFPS", kVideo}, {"DIGITALIN_SIGNAL", kPinax}};
+
+std::vector<std::string> PollsOfOtherTabs(int tab) {
+  std::vector<std::string> calls;
+  for (const Poll& poll : kPolls)
+    if (poll.tab != tab) calls.push_back(poll.call);
+  return calls;
+}
+
 std::string CallName(const std::string& journalLine) { return journalLine.substr(0, journalLine.find('(')); }
 
 // The calls journaled since the journal was cleared, in the order of their
@@ -142,12 +159,14 @@ TEST_P(FaultSweep, EveryCallFailsOnceLoggedRecoveredAndNothingLost) {
   // to the main dialog's area; every other area sweeps only its own.
   NUVIXI_SIM_ClearJournal();
   ASSERT_EQ(RunArea(TourOptions::kNoTab), 0);
-  const std::vector<std::string> sessionCalls = CallsMade();
+  const std::vector<std::string> sessionCalls = CallsMade(PollsOfOtherTabs(TourOptions::kNoTab));
   NUVIXI_SIM_ClearJournal();
   trace_.Clear();
   ASSERT_EQ(RunArea(area.tab), 0) << "the steps fail without any fault";
   const std::vector<std::string> baselineFailures = FailureLines(trace_.Lines());
-  const std::vector<std::string> calls = area.tab == TourOptions::kNoTab ? sessionCalls : CallsMade(sessionCalls);
+  std::vector<std::string> notSwept = PollsOfOtherTabs(area.tab);
+  notSwept.insert(notSwept.end(), sessionCalls.begin(), sessionCalls.end());
+  const std::vector<std::string> calls = area.tab == TourOptions::kNoTab ? sessionCalls : CallsMade(notSwept);
   ASSERT_FALSE(calls.empty());
   std::string list;
   for (const std::string& call : calls) list += " " + call;
