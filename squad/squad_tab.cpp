@@ -137,6 +137,8 @@ void CSquadTab::OnSliderScroll() {
 void CSquadTab::OnCameraFrame(int32_t channel, const void* image, int32_t width, int32_t height) {
   if (!renderer_) return;
   ZMB_RENDER_IMG_CELL(renderer_->index, channel, image, width, height);
-  // Not logged: it runs for every captured frame, up to 240 times a second.
-  NUVIXI_SQUAD_UPT(BoardIndex());
+  // Runs for every captured frame, up to 240 times a second: only the start
+  // of a failure is logged.
+  if (const uint32_t result = NUVIXI_SQUAD_UPT(BoardIndex()); frameUpdate_.Starts(result))
+    LogResult(Owner(), result, 0, "NUVIXI_SQUAD_UPT(%X)", BoardIndex());
 }

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "failure_edge.h"
 #include "screen_division_sink.h"
 #include "tab_dialog.h"
 
@@ -84,5 +85,6 @@ class CSquadTab : public CTabDialog {
   void* image_ = nullptr;
   void* osd_ = nullptr;
   std::unique_ptr<Renderer> renderer_;
+  FailureEdge frameUpdate_;  // the update after each camera frame
   FrameEntry entry_{*this};
 };

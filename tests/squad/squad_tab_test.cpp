@@ -283,6 +283,25 @@ TEST_F(SquadTab, ABoardThatRefusesScreenDivisionLeavesTheTabHarmless) {
   EXPECT_GT(cameraPixels, 720 / 2);
 }
 
+// The update after each camera frame runs up to 240 times a second: a board
+// that starts refusing it is reported once, and again only after it recovered.
+TEST_F(SquadTab, FrameUpdatesThatFailAreLoggedOncePerFailure) {
+  Open();
+  Capture(0, 4);
+  const std::string failure = "RV(31) = NUVIXI_SQUAD_UPT(0)";
+  for (int round = 1; round <= 2; ++round) {
+    SCOPED_TRACE(round);
+    NUVIXI_SIM_ClearJournal();
+    for (int i = 0; i < 3; ++i) NUVIXI_SIM_FailNext("SQUAD_UPT", 0x31);
+    // Three refused updates, then successful ones.
+    for (const auto deadline = Clock::now() + 5s; Count(SimJournal(), "SQUAD_UPT") < 6 && Clock::now() < deadline;)
+      PumpWait(10);
+    PumpWait(50);  // the workers' log lines reach the log through the GUI thread
+    EXPECT_EQ(Count(LogText(), failure), round);
+  }
+  WaitForCells([](const TvPicture& p, int position) { return CameraProbes(p, Cell4(position), position) >= 3; });
+}
+
 TEST_F(SquadTab, OpeningAndClosingTheTabWhileSixteenChannelsCapture) {
   Open();
   Capture(0, 16);
