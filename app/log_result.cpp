@@ -27,12 +27,11 @@ LogLines FormatLogLines(uint32_t code, const char* text) {
   return lines;
 }
 
-void LogResult(CNuvixSdkDlg* window, uint32_t code, int showBox, const char* format, ...) {
+namespace {
+
+void LogResultV(CNuvixSdkDlg* window, uint32_t code, int showBox, const char* format, va_list args) {
   char text[256];
-  va_list args;
-  va_start(args, format);
   std::vsnprintf(text, sizeof text, format, args);
-  va_end(args);
 
   LogLines lines = FormatLogLines(code, text);
   NuvixTrace(lines.result.c_str());
@@ -48,6 +47,23 @@ void LogResult(CNuvixSdkDlg* window, uint32_t code, int showBox, const char* for
   };
   if (QThread::currentThread() == window->thread()) deliver();
   else QMetaObject::invokeMethod(window, deliver, Qt::QueuedConnection);
+}
+
+}  // namespace
+
+void LogResult(CNuvixSdkDlg* window, uint32_t code, int showBox, const char* format, ...) {
+  va_list args;
+  va_start(args, format);
+  LogResultV(window, code, showBox, format, args);
+  va_end(args);
+}
+
+void LogFailure(CNuvixSdkDlg* window, uint32_t code, const char* format, ...) {
+  if (code == NUVIXI_SUCCESS) return;
+  va_list args;
+  va_start(args, format);
+  LogResultV(window, code, 0, format, args);
+  va_end(args);
 }
 
 void LogRecordingStopped(CNuvixSdkDlg* window, int channel, int error) {

@@ -123,5 +123,7 @@ class CNuvixSdkDlg : public CResizeDialog {
 // Safe to call from worker threads: the lines reach the log through the GUI thread.
 void LogResult(CNuvixSdkDlg* window, uint32_t code, int showBox, const char* format, ...)
     __attribute__((format(printf, 4, 5)));
+// LogResult for a call whose success is not logged: only a failure is written.
+void LogFailure(CNuvixSdkDlg* window, uint32_t code, const char* format, ...) __attribute__((format(printf, 3, 4)));
 // The one line of a channel whose recording a failed write ended (error: errno).
 void LogRecordingStopped(CNuvixSdkDlg* window, int channel, int error);

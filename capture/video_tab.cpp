@@ -304,10 +304,8 @@ void CVideoTab::OnFileSave() {
 
 void CVideoTab::OnBandwidth(bool on) {
   // Only a failure is logged.
-  auto logFailure = [this](uint32_t result, uint32_t on, uint32_t value) {
-    if (result != NUVIXI_SUCCESS) LogResult(Owner(), result, 0, "NUVIXI_PCI_BAND_WIDTH_Control(%X,%X,%X)", board_, on, value);
-  };
-  if (!on) return logFailure(NUVIXI_PCI_BAND_WIDTH_Control(board_, 0, 0), 0, 0);
+  if (!on)
+    return LogFailure(Owner(), NUVIXI_PCI_BAND_WIDTH_Control(board_, 0, 0), "NUVIXI_PCI_BAND_WIDTH_Control(%X,0,0)", board_);
   // The edit's leading decimal digits; 0 when there are none.
   const QString text = ItemAs<QLineEdit>(kBandwidthValue)->text().trimmed();
   uint32_t value = 0;
@@ -315,5 +313,6 @@ void CVideoTab::OnBandwidth(bool on) {
     if (!c.isDigit()) break;
     value = value * 10 + static_cast<uint32_t>(c.digitValue());
   }
-  logFailure(NUVIXI_PCI_BAND_WIDTH_Control(board_, 1, value), 1, value);
+  LogFailure(Owner(), NUVIXI_PCI_BAND_WIDTH_Control(board_, 1, value), "NUVIXI_PCI_BAND_WIDTH_Control(%X,1,%X)", board_,
+             value);
 }

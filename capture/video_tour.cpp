@@ -3,10 +3,10 @@
 // the first one to AVI for standard players.
 #include <QAbstractButton>
 #include <QCheckBox>
-#include <QLineEdit>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QProcess>
 #include <QStandardPaths>
 #include <cstdio>

@@ -423,9 +423,8 @@ void CLiveTab::ReadFilter(bool vertical) {
   const uint32_t result = vertical ? NUVIXI_READ_VSCALE_FILTER_Y(0, colourChannel_, &value)
                                    : NUVIXI_READ_HSCALE_FILTER_Y(0, colourChannel_, &value);
   // Only a failure is logged: the buttons then keep what they showed.
-  if (result != NUVIXI_SUCCESS)
-    return LogResult(Owner(), result, 0, "NUVIXI_READ_%cSCALE_FILTER_Y(0,%X)", vertical ? 'V' : 'H', colourChannel_);
-  if (value >= 0 && value <= 3)
+  LogFailure(Owner(), result, "NUVIXI_READ_%cSCALE_FILTER_Y(0,%X)", vertical ? 'V' : 'H', colourChannel_);
+  if (result == NUVIXI_SUCCESS && value >= 0 && value <= 3)
     nuvix::win::SetChecked(ItemAs<QAbstractButton>((vertical ? kIdVFilters : kIdHFilters) + value), true);
 }
 
@@ -433,8 +432,7 @@ void CLiveTab::WriteFilter(bool vertical) {
   const int32_t value = vertical ? vFilter_ : hFilter_;
   const uint32_t result = vertical ? NUVIXI_WRITE_VSCALE_FILTER_Y(0, colourChannel_, &value)
                                    : NUVIXI_WRITE_HSCALE_FILTER_Y(0, colourChannel_, &value);
-  if (result != NUVIXI_SUCCESS)
-    LogResult(Owner(), result, 0, "NUVIXI_WRITE_%cSCALE_FILTER_Y(0,%X,%X)", vertical ? 'V' : 'H', colourChannel_, value);
+  LogFailure(Owner(), result, "NUVIXI_WRITE_%cSCALE_FILTER_Y(0,%X,%X)", vertical ? 'V' : 'H', colourChannel_, value);
 }
 
 void CLiveTab::SetTvOut(int32_t on) {

@@ -85,10 +85,10 @@ class CPinaxTab : public CTabDialog {
   // Sized for the grids, which read as many entries as they have columns;
   // only the first kUnitSignals are ever set.
   uint32_t masterIn_[nuvix::SettingsGrid::kMaxChannels] = {};
-  FailureEdge inputPoll_;
   uint32_t slaveIn_[nuvix::SettingsGrid::kMaxChannels] = {};
   uint32_t masterOut_[nuvix::SettingsGrid::kMaxChannels] = {};
   uint32_t slaveOut_[nuvix::SettingsGrid::kMaxChannels] = {};
+  FailureEdge inputPoll_;
   // The multiplexer rows show the one selected camera each.
   uint32_t mux1Shown_ = 0;
   uint32_t mux2Shown_ = 0;
