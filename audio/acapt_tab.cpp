@@ -54,12 +54,12 @@ CAcaptTab::~CAcaptTab() {
   grid_.Destroy();
 }
 
-void CAcaptTab::Init(CNuvixSdkDlg* owner, int boardIndex, int modelCode, int extra) {
-  CTabDialog::Init(owner, boardIndex, modelCode, extra);
+void CAcaptTab::Init(CNuvixSdkDlg* owner, int boardIndex, const BoardCaps& caps, int extra) {
+  CTabDialog::Init(owner, boardIndex, caps, extra);
   board_ = static_cast<uint32_t>(boardIndex);
-  model_ = modelCode;
-  channelCount_ = std::min<uint32_t>(AudioChannels(modelCode), kChannels);
-  volumeCeiling_ = VolumeCeilingOf(modelCode);
+  model_ = caps.Model();
+  channelCount_ = std::min<uint32_t>(caps.AudioChannels(), kChannels);
+  volumeCeiling_ = VolumeCeilingOf(caps.Model());
 }
 
 uint32_t CAcaptTab::BlockUnitsOf(uint32_t rateIndex, uint32_t previous) {
@@ -111,7 +111,7 @@ void CAcaptTab::BuildGrid() {
   values[nuvix::kAudioAmp] = gain_;
   grid_.Create(nuvix::GridKind::Audio, Item(kIdGridArea), static_cast<int>(channelCount_), values);
   if (nuvix::CFixGCtrl* ctrl = grid_.Ctrl())
-    connect(ctrl, &nuvix::CFixGCtrl::Notified, this, [this](quint32 w, quint32 l) { OnGridNotify(w, l); });
+    connect(ctrl, &nuvix::CFixGCtrl::Notified, this, &CAcaptTab::OnGridNotify);
 }
 
 void CAcaptTab::ConnectControls() {
@@ -216,16 +216,12 @@ void CAcaptTab::OnStartButtons(uint32_t first, uint32_t last) {
 
 // ---- Grid ----
 
-void CAcaptTab::OnGridNotify(uint32_t wParam, uint32_t lParam) {
-  // A held press repeats with the repeat bit set; it steps like the press itself.
-  const uint32_t message = wParam & 0xFFFF & ~nuvix::kFixGRepeatBit;
-  const uint32_t row = lParam & 0xFFFF;
-  const auto [first, last] = ColumnRange(lParam >> 16, channelCount_);
+void CAcaptTab::OnGridNotify(const nuvix::GridEvent& event) {
+  const auto row = static_cast<uint32_t>(event.row);
+  const auto [first, last] = ColumnRange(static_cast<uint32_t>(event.column), channelCount_);
   if (first > last || last >= channelCount_) return;
-  int step = 0;
-  if (message == nuvix::kFixGLButtonDown) step = -1;
-  else if (message == nuvix::kFixGRButtonDown) step = 1;
-  else if (message == nuvix::kFixGWheel) step = static_cast<int16_t>(wParam >> 16) / 120;
+  // A held press steps like the press itself; a double click does not step.
+  const int step = event.doubleClick ? 0 : event.Step();
 
   if (row >= kRateFirstRow && row <= kRateLastRow) {
     // A new rate takes effect at the channel's next start.
@@ -258,19 +254,12 @@ void CAcaptTab::StepValues(uint32_t first, uint32_t last, int step, uint32_t* va
 
 // ---- Recording and the block handler ----
 
+// Running channels keep writing their open files until they stop.
 void CAcaptTab::OnFileSave() {
-  auto* button = ItemAs<QAbstractButton>(kIdFileSave);
-  if (fileSave_) {
-    // Running channels keep writing their open files until they stop.
-    fileSave_ = false;
-    button->setText(QStringLiteral("File Save : No"));
-    return;
-  }
-  nuvix::RecordedFile chooser;
-  if (!chooser.ChooseFile(false, "PCM", "PCM FILE|*.PCM;*.*||")) return;
-  for (int c = 0; c < kChannels; ++c) channels_[c]->file.SetPath("%s_%02d.PCM", chooser.path().c_str(), c);
-  fileSave_ = true;
-  button->setText(QStringLiteral("File Save : Yes"));
+  fileSave_ = nuvix::ToggleFileSave(fileSave_, {"PCM", "PCM FILE|*.PCM;*.*||", "PCM"}, kChannels,
+                                    [this](int c) -> nuvix::RecordedFile& { return channels_[c]->file; });
+  ItemAs<QAbstractButton>(kIdFileSave)->setText(fileSave_ ? QStringLiteral("File Save : Yes")
+                                                          : QStringLiteral("File Save : No"));
 }
 
 void CAcaptTab::BlockCallback(void* tab, int32_t ch, uintptr_t address) {

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "grid_event.h"
 #include "settings_grids.h"
 #include "tab_dialog.h"
 
@@ -31,7 +32,7 @@ class CAcaptTab : public CTabDialog {
   ~CAcaptTab() override;
 
   // Stores the board identity and looks up the model's audio channel count.
-  void Init(CNuvixSdkDlg* owner, int boardIndex, int modelCode, int extra) override;
+  void Init(CNuvixSdkDlg* owner, int boardIndex, const BoardCaps& caps, int extra) override;
 
   // Block units of a rate index (1..4); any other index keeps previous.
   static uint32_t BlockUnitsOf(uint32_t rateIndex, uint32_t previous);
@@ -46,7 +47,7 @@ class CAcaptTab : public CTabDialog {
   // A "St" button (first == last) or "All Channel Action" (every channel).
   void OnStartButtons(uint32_t first, uint32_t last);
   // A grid notification (the press or wheel message, and column << 16 | row).
-  void OnGridNotify(uint32_t wParam, uint32_t lParam);
+  void OnGridNotify(const nuvix::GridEvent& event);
   void OnFileSave();
   // The block handler; runs on the channel's worker thread.
   void OnBlock(int ch, const void* block);

@@ -367,10 +367,7 @@ QPoint CFixGCtrl::HitTest(QPoint client) const {
   return QPoint(-1, -1);
 }
 
-void CFixGCtrl::Notify(uint32_t wParam, QPoint cell) {
-  const quint32 lParam = (static_cast<quint32>(cell.x()) << 16) | static_cast<quint32>(cell.y());
-  emit Notified(wParam, lParam);
-}
+void CFixGCtrl::Notify(uint32_t message, QPoint cell) { emit Notified(GridEvent::FromMessage(message, cell)); }
 
 void CFixGCtrl::paintEvent(QPaintEvent* event) {
   QPainter painter(viewport());

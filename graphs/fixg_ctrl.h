@@ -12,6 +12,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "grid_event.h"
+
 namespace nuvix {
 
 // Property set of a grid; the control takes its own copy in Apply.
@@ -110,8 +112,8 @@ class CFixGCtrl : public QAbstractScrollArea {
   QImage ComposedImage() const;  // the visible part as the window shows it
 
  signals:
-  // One signal per notification, carrying both original parameters.
-  void Notified(quint32 wParam, quint32 lParam);
+  // One signal per press, held-press repeat or wheel turn over an active cell.
+  void Notified(nuvix::GridEvent event);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -147,7 +149,7 @@ class CFixGCtrl : public QAbstractScrollArea {
                   bool centred);
   void ComposeInto(QPainter& painter, const QRect& client) const;
   void Press(QMouseEvent* event);
-  void Notify(uint32_t wParam, QPoint cell);
+  void Notify(uint32_t message, QPoint cell);
 
   FixGProps m_props;
   QFont m_font;

@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "nuvixi.h"
+
 using namespace nuvix::ddraw;
 
 namespace {
@@ -125,12 +127,23 @@ bool CDDrawOverlay::HideOverlay() {
   return lastResult_ == DD_OK;
 }
 
+// The board may be writing into the overlay (live DMA): it is told before the
+// surface's memory goes.
+void CDDrawOverlay::ReleaseOverlay() {
+  DDSURFACEDESC2 desc;
+  if (overlay_->Lock(&desc, 0) == DD_OK) {
+    overlay_->Unlock();
+    NUVIXI_MemoryReleased(desc.lpSurface, static_cast<size_t>(desc.dwHeight) * static_cast<size_t>(desc.lPitch));
+  }
+  overlay_->Release();
+}
+
 void CDDrawOverlay::GetInfo(OverlayInfo& info) const {
   info = OverlayInfo{device_, primary_, overlay_, width_, height_, formatIndex_ == 1 ? kFourccUyvy : kFourccYuy2};
 }
 
 void CDDrawOverlay::CloseAll() {
-  if (overlay_) overlay_->Release();
+  if (overlay_) ReleaseOverlay();
   if (primary_) primary_->Release();
   if (device_) device_->Release();
   overlay_ = nullptr;

@@ -45,6 +45,7 @@ class CDDrawOverlay {
   uint32_t Height() const { return height_; }
 
  private:
+  void ReleaseOverlay();
   bool OpenDevice();
   bool ReadCaps();
   bool CreateOverlay(uint32_t formatIndex);

@@ -6,6 +6,7 @@
 #include <cstdint>
 
 #include "overlay_slot.h"
+#include "grid_event.h"
 #include "settings_grids.h"
 #include "tab_dialog.h"
 
@@ -19,7 +20,7 @@ class CLiveTab : public CTabDialog {
   CLiveTab();
   ~CLiveTab() override;
 
-  void Init(CNuvixSdkDlg* owner, int boardIndex, int modelCode, int ntsc) override;
+  void Init(CNuvixSdkDlg* owner, int boardIndex, const BoardCaps& caps, int ntsc) override;
 
   void OpenOverlay();
   void CloseOverlay();
@@ -30,8 +31,7 @@ class CLiveTab : public CTabDialog {
   void ApplyPreset(int preset);
   void SetColour(Colour control, int32_t value);
   void SelectColourChannel(int32_t channel);
-  // A grid notification (the mouse message, and column << 16 | row).
-  void OnGridNotify(uint32_t wParam, uint32_t lParam);
+  void OnGridNotify(const nuvix::GridEvent& event);
   void OnOsdEnable();
   void OnOsdDisable();
   void OnSelectFont();

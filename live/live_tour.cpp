@@ -29,7 +29,7 @@ std::vector<TourStep> CLiveTab::TourSteps() {
                      if (!overlay_.Get()) TourFailed(QStringLiteral("the overlay window did not open"));
                    }});
   steps.push_back({"live-running", [this] {
-                     OnGridNotify(nuvix::kFixGLButtonDown, (kSixteenCells + 1) << 16 | 1);
+                     OnGridNotify(nuvix::LeftPress(kSixteenCells + 1, 1));
                      Press(*this, 2057);
                      Press(*this, 2005);
                      Press(*this, 1206);

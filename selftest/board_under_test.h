@@ -10,8 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "command_line.h"
+#include "board_tables.h"
 #include "nuvixi.h"
+#include "self_test_options.h"
 #include "self_test_report.h"
 
 class BoardUnderTest {
@@ -25,12 +26,14 @@ class BoardUnderTest {
   int32_t Model() const { return model_; }
   const SelfTestOptions& Options() const { return options_; }
   bool Quick() const { return options_.quick; }
-  // The channels the board's detail record reports (capture at most 32).
-  void SetChannels(uint32_t capture, uint32_t audio) {
-    captureChannels_ = capture;
-    audioChannels_ = audio;
+  // What the board can do: its model's counts until its detail record tells
+  // its own (capture channels at most 32).
+  void SetCaps(const BoardCaps& caps, uint32_t audioChannels) {
+    caps_ = caps;
+    audioChannels_ = audioChannels;
   }
-  uint32_t CaptureChannels() const { return captureChannels_; }
+  const BoardCaps& Caps() const { return caps_; }
+  uint32_t CaptureChannels() const { return caps_.CaptureChannels(); }
   uint32_t AudioChannels() const { return audioChannels_; }
   bool Ntsc() const { return options_.standard == NUVIXI_STANDARD_NTSC; }
 
@@ -51,7 +54,8 @@ class BoardUnderTest {
   int32_t model_;
   const SelfTestOptions& options_;
   SelfTestReport& report_;
-  uint32_t captureChannels_ = 0, audioChannels_ = 0;
+  BoardCaps caps_;
+  uint32_t audioChannels_ = 0;
   mutable std::mutex failureMutex_;
   std::string lastFailure_;
   std::vector<std::unique_ptr<uint8_t[]>> kept_;

@@ -36,8 +36,7 @@ TestOutcome Detail(BoardUnderTest& board) {
                   static_cast<unsigned long>(reinterpret_cast<uintptr_t>(&detail))))
     return board.LastFailure();
   // The group walks follow the board's own channel count, as after a selection in the main dialog.
-  SetCaptureChannels(board.Model(), detail.maxCaptureChannels);
-  board.SetChannels(CaptureChannels(board.Model()), std::min(detail.audioChannels, 16u));
+  board.SetCaps(BoardCaps(board.Model(), detail.maxCaptureChannels), std::min(detail.audioChannels, 16u));
   return Passed(TextFormat("board ID %u, revision %X, FPGA %08X, custom ID %X, %u capture, %u audio, %u TV-out",
                             detail.boardId, detail.revisionId, detail.fpgaRevision, detail.customId,
                             board.CaptureChannels(), board.AudioChannels(), detail.tvOutChannels));
@@ -46,9 +45,8 @@ TestOutcome Detail(BoardUnderTest& board) {
 void TestBoard(BoardUnderTest& board) {
   const uint32_t b = board.Index();
   // The model's own counts until the detail record tells the board's.
-  ResetModelCaps();
-  SetCaptureChannels(board.Model(), CaptureChannels(board.Model()));
-  board.SetChannels(CaptureChannels(board.Model()), AudioChannels(board.Model()));
+  const BoardCaps modelCaps(board.Model());
+  board.SetCaps(modelCaps, modelCaps.AudioChannels());
   board.Run("board", "detail", [&] { return Detail(board); });
   const uint32_t flags = OpenFlags(board.Model()), standard = board.Options().standard;
   bool open = false;

@@ -4,7 +4,7 @@
 
 #include <cstdio>
 
-#include "command_line.h"
+#include "self_test_options.h"
 
 // Returns the exit code: 0 nothing failed, 1 a test failed, 2 the run could
 // not start (no board, no such board, a JSON file that cannot be written).

@@ -55,11 +55,11 @@ bool ProgramGroup(BoardUnderTest& board, uint32_t channel, const int32_t request
   scheduler.ComputeSlots(requests, slots);
   const uint32_t b = board.Index();
   if (!IsQlaModel(board.Model())) {
-    const uint32_t group = GroupPosition(board.Model(), channel);
+    const uint32_t group = board.Caps().GroupPosition(channel);
     return board.Call(NUVIXI_VideoSliceCtrl(b, group, slots, slotCount, 0), "NUVIXI_VideoSliceCtrl(%X,%X,%lX,%X,%X)", b,
                       group, static_cast<unsigned long>(reinterpret_cast<uintptr_t>(slots)), slotCount, 0u);
   }
-  for (uint32_t c : GroupChannels(board.Model(), channel)) {
+  for (uint32_t c : board.Caps().GroupChannels(channel)) {
     if (requests[c] == 0) continue;
     int32_t own[nuvix::FrameSlotScheduler::kMaxSlots];
     for (uint32_t s = 0; s < slotCount; ++s)
@@ -158,10 +158,10 @@ TestOutcome CaptureEveryChannel(BoardUnderTest& board) {
   const uint32_t channels = board.CaptureChannels();
   const uint32_t width = ImageWidth(kCaptureSize), height = ImageHeight(kCaptureSize, board.Ntsc() ? 1 : 0);
   // Every channel of a group at an equal share of the group's slots.
-  const auto rate = static_cast<int32_t>(SlotsPerSecond(board) / std::max<uint32_t>(1, GroupChannels(board.Model(), 0).count));
-  for (uint32_t g = 0; g < std::min(channels, ChannelGroups(board.Model())); ++g) {
+  const auto rate = static_cast<int32_t>(SlotsPerSecond(board) / std::max<uint32_t>(1, board.Caps().GroupChannels(0).count));
+  for (uint32_t g = 0; g < std::min(channels, board.Caps().ChannelGroups()); ++g) {
     int32_t requests[kMaxChannels] = {};
-    for (uint32_t c : GroupChannels(board.Model(), g)) requests[c] = rate;
+    for (uint32_t c : board.Caps().GroupChannels(g)) requests[c] = rate;
     if (!ProgramGroup(board, g, requests)) return board.LastFailure();
   }
   auto badFrames = std::make_shared<std::array<std::atomic<int>, kMaxChannels>>();
@@ -192,7 +192,7 @@ TestOutcome CaptureEveryChannel(BoardUnderTest& board) {
 // the board's own rate read-out must match what was programmed.
 TestOutcome FullGroupBudget(BoardUnderTest& board) {
   const uint32_t budget = SlotsPerSecond(board);
-  const GroupChannelList group = GroupChannels(board.Model(), 0);
+  const GroupChannelList group = board.Caps().GroupChannels(0);
   int32_t requests[kMaxChannels] = {};
   const uint32_t share = budget / group.count;
   for (uint32_t k = 0; k < group.count; ++k) requests[group.channels[k]] = static_cast<int32_t>(share + (k < budget % group.count));

@@ -50,10 +50,10 @@ CSquadTab::~CSquadTab() {
   renderer_.reset();
 }
 
-void CSquadTab::Init(CNuvixSdkDlg* owner, int boardIndex, int modelCode, int standard) {
-  CTabDialog::Init(owner, boardIndex, modelCode, standard);
+void CSquadTab::Init(CNuvixSdkDlg* owner, int boardIndex, const BoardCaps& caps, int standard) {
+  CTabDialog::Init(owner, boardIndex, caps, standard);
   standard_ = standard ? 1 : 0;
-  channelCount_ = static_cast<int32_t>(CaptureChannels(modelCode));
+  channelCount_ = static_cast<int32_t>(caps.CaptureChannels());
 }
 
 void CSquadTab::OnInitDialog() {

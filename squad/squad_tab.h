@@ -23,7 +23,7 @@ class CSquadTab : public CTabDialog {
   CSquadTab();
   ~CSquadTab() override;
 
-  void Init(CNuvixSdkDlg* owner, int boardIndex, int modelCode, int standard) override;
+  void Init(CNuvixSdkDlg* owner, int boardIndex, const BoardCaps& caps, int standard) override;
 
   // The control id of layout 1..14's button.
   static constexpr int LayoutButtonId(int layout) { return layout == 1 ? kFirstLayoutId : kFirstLayoutId + 1 + layout; }

@@ -6,20 +6,20 @@
 #include <QPixmap>
 #include <vector>
 
+#include "channel_capture.h"
 #include "chromix.h"
 #include "nuvix_sdk_dlg.h"
 #include "squad_tab.h"
 #include "timing.h"
 #include "tour.h"
-#include "video_tab.h"
 
 namespace {
 
 constexpr int kTourCameras = 16;
 constexpr int k16Cells = 12, k30Cells = 14;
 
-CVideoTab* VideoTab(CNuvixSdkDlg* owner) {
-  return owner ? qobject_cast<CVideoTab*>(owner->Tab(CNuvixSdkDlg::kVideo)) : nullptr;
+IChannelCapture* CaptureTab(CNuvixSdkDlg* owner) {
+  return owner ? dynamic_cast<IChannelCapture*>(owner->Tab(CNuvixSdkDlg::kVideo)) : nullptr;
 }
 
 }  // namespace
@@ -53,7 +53,7 @@ std::vector<TourStep> CSquadTab::TourSteps() {
   std::vector<TourStep> steps;
   steps.push_back({"squad-16ch", [this] {
                      ItemAs<QAbstractButton>(LayoutButtonId(k16Cells))->click();
-                     CVideoTab* video = VideoTab(Owner());
+                     IChannelCapture* video = CaptureTab(Owner());
                      if (!video) return TourFailed(QStringLiteral("no video tab"));
                      for (int ch = 0; ch < kTourCameras; ++ch) video->StartChannel(ch);
                      PumpWait(2000);
@@ -63,7 +63,7 @@ std::vector<TourStep> CSquadTab::TourSteps() {
   steps.push_back({"squad-tvout-16ch", [] {}, [this]() -> QWidget* { return TvOutPicture(); }});
   steps.push_back({"squad-tvout-30ch",
                    [this] {
-                     if (CVideoTab* video = VideoTab(Owner()))
+                     if (IChannelCapture* video = CaptureTab(Owner()))
                        for (int ch = 0; ch < kTourCameras; ++ch) video->StopChannel(ch);
                      ItemAs<QAbstractButton>(LayoutButtonId(k30Cells))->click();
                      PumpWait(200);  // a few pictures of the board's output

@@ -11,14 +11,17 @@
 #include "fixg_ctrl.h"
 #include "nuvix_sdk_dlg.h"
 #include "nuvixi_sim.h"
+#include "pinax_ids.h"
 #include "pinax_tab.h"
 #include "recorded_file.h"
 #include "scripted_prompts.h"
+#include "serial_ids.h"
 #include "serial_tab.h"
 #include "settings_grids.h"
 #include "squad_tab.h"
 #include "tab_factory.h"
 #include "timing.h"
+#include "video_ids.h"
 #include "video_tab.h"
 
 namespace {
@@ -27,7 +30,6 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 constexpr int kThirtyCells = 14;              // the SQUAD tab's 30CH layout
-constexpr int kPinaxSixteenBySixteen = 1505;  // the master unit's 16 x 16 mode
 constexpr int kPinaxOutputRow = 2;
 constexpr int kBaud38400 = 5, kParityNone = 1;
 constexpr auto kLinePeriod = std::chrono::milliseconds(100);
@@ -36,7 +38,6 @@ constexpr int kSerialDrainMs = 3000;
 constexpr int kTabOrder[] = {CNuvixSdkDlg::kVideo, CNuvixSdkDlg::kSquad, CNuvixSdkDlg::kAudio, CNuvixSdkDlg::kSerial,
                              CNuvixSdkDlg::kPinax};
 
-uint32_t Cell(uint32_t column, uint32_t row) { return (column << 16) | row; }
 
 void Click(CWinDialog* dialog, int id) {
   if (auto* button = dialog->ItemAs<QAbstractButton>(id)) button->click();
@@ -88,12 +89,12 @@ bool FullLoad::StartVideo() {
   prompts_->AnswerFile((directory_ / "video").string());
   Click(video_, video_ids::kFileSave);
   // Ratio 50 on every channel (the label column), then YUY2 (H.263) on the second half.
-  video_->OnGridNotify((static_cast<uint32_t>(50 * 120) << 16) | nuvix::kFixGWheel, Cell(0, rows::kRatio));
+  video_->OnGridNotify(nuvix::WheelTurn(50 * 120, 0, rows::kRatio));
   const uint32_t channels = video_->ChannelCount();
   for (uint32_t ch = channels / 2; ch < channels; ++ch)
-    for (int step = 0; step < 2; ++step) video_->OnGridNotify(nuvix::kFixGRButtonDown, Cell(ch + 1, rows::kFormat));
+    for (int step = 0; step < 2; ++step) video_->OnGridNotify(nuvix::RightPress(ch + 1, rows::kFormat));
   PumpWait(CVideoTab::kActionThrottleMs + 10);
-  video_->OnGridNotify(nuvix::kFixGRButtonDown, Cell(0, rows::kAction));  // start all
+  video_->OnGridNotify(nuvix::RightPress(0, rows::kAction));  // start all
   for (uint32_t ch = 0; ch < channels; ++ch) {
     const int c = static_cast<int>(ch);
     const uint32_t format = ch < channels / 2 ? 0 : 2;
@@ -126,7 +127,7 @@ void FullLoad::StartSerialAndDigital() {
   serial_->ItemAs<QComboBox>(serial_ids::kParity)->setCurrentIndex(kParityNone);
   Click(serial_, serial_ids::kConfig);
   Click(dialog_.get(), main_ids::kTabButtons[CNuvixSdkDlg::kPinax]);
-  Click(pinax_, kPinaxSixteenBySixteen);
+  Click(pinax_, pinax_ids::kMaster16x16);
 }
 
 void FullLoad::Run(uint32_t ms) {
@@ -165,7 +166,7 @@ void FullLoad::ToggleDigitalOutput() {
       break;
     }
   }
-  pinax_->OnGridNotify(false, nuvix::kFixGLButtonDown, Cell(static_cast<uint32_t>(nextOutput_ + 1), kPinaxOutputRow));
+  pinax_->OnGridNotify(false, nuvix::LeftPress(nextOutput_ + 1, kPinaxOutputRow));
   nextOutput_ = (nextOutput_ + 1) % CPinaxTab::kUnitSignals;
 }
 
@@ -220,7 +221,7 @@ void FullLoad::Count(SoakSample& sample) const {
 
 std::vector<RecordingCheck> FullLoad::Stop() {
   PumpWait(CVideoTab::kActionThrottleMs + 10);
-  video_->OnGridNotify(nuvix::kFixGRButtonDown, Cell(0, nuvix::video_rows::kAction));  // stop all
+  video_->OnGridNotify(nuvix::RightPress(0, nuvix::video_rows::kAction));  // stop all
   Click(audio_, CAcaptTab::kIdAllChannels);
   std::vector<RecordingCheck> recordings;
   for (uint32_t ch = 0; ch < video_->ChannelCount(); ++ch)

@@ -2,12 +2,13 @@
  *
  * Every board operation is one function. The first argument is the board
  * index 0..3 (the board's position in the search result). Every function
- * returns a result code: NUVIXI_SUCCESS (128), NUVIXI_TIMEOUT (258) for a
+ * (but the memory notice NUVIXI_MemoryReleased) returns a result code: NUVIXI_SUCCESS (128), NUVIXI_TIMEOUT (258) for a
  * wait that ran out, or one of the error codes below. Address arguments are
  * real pointers. Waits that take a time-out accept NUVIXI_INFINITE. */
 #ifndef NUVIXI_H
 #define NUVIXI_H
 
+#include <stddef.h>
 #include <stdint.h>
 
 #ifdef __cplusplus
@@ -123,6 +124,13 @@ NUVIXI_RESULT NUVIXI_LiveVideoTransferON(uint32_t board, uint32_t tvOut);
 NUVIXI_RESULT NUVIXI_LiveVideoTransferOFF(uint32_t board);
 NUVIXI_RESULT NUVIXI_LiveVideoChSequence(uint32_t board, const int32_t sequence[16]);
 NUVIXI_RESULT NUVIXI_SetLiveScanMode(uint32_t board, const int32_t modes[16]);
+/* Memory the program gave a board to write into (the overlay surface of
+   NUVIXI_SetLiveVideoConfig) is about to be freed: every board stops writing
+   into [base, base + bytes), and the call returns after the last write. The
+   program calls it before it releases such memory; live DMA stays on with
+   nowhere to write until the next configuration. Not a board call: it takes
+   no board index and cannot fail. */
+void NUVIXI_MemoryReleased(const void* base, size_t bytes);
 NUVIXI_RESULT NUVIXI_BRIGHTNESSControl(uint32_t board, uint32_t channel, uint32_t value);
 NUVIXI_RESULT NUVIXI_CONTRASTControl(uint32_t board, uint32_t channel, uint32_t value);
 NUVIXI_RESULT NUVIXI_HUEControl(uint32_t board, uint32_t channel, uint32_t value);

@@ -229,12 +229,6 @@ int NUVIXI_SIM_LiveStatus(uint32_t board, NUVIXI_SIM_LIVE_STATUS* status);
    started. Returns 0, or -1 when it is not running. */
 int NUVIXI_SIM_LiveClockCpuTime(uint32_t board, uint64_t* nanoseconds);
 
-/* Memory the program gave a board to write into (an overlay surface) is about
-   to be freed: every board stops writing into [base, base + bytes) and the
-   call returns after the last write. The emulated display adapter calls it
-   when it releases an overlay surface. */
-void NUVIXI_SIM_MemoryReleased(const void* base, size_t bytes);
-
 #ifdef __cplusplus
 }
 #endif

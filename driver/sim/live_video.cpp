@@ -127,7 +127,7 @@ int NUVIXI_SIM_LiveClockCpuTime(uint32_t board, uint64_t* nanoseconds) {
   return live && nanoseconds && live->ClockCpuTime(*nanoseconds) ? 0 : -1;
 }
 
-void NUVIXI_SIM_MemoryReleased(const void* base, size_t bytes) {
+void NUVIXI_MemoryReleased(const void* base, size_t bytes) {
   auto engines = nuvixsim::Simulator::Instance().WithBoards([](auto& boards) {
     std::vector<std::shared_ptr<LiveEngine>> all;
     for (auto& state : boards) all.push_back(state.live);

@@ -1,7 +1,5 @@
 #include "ddraw_emu.h"
 
-#include <dlfcn.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -16,14 +14,6 @@ std::mutex g_adapterMutex;
 AdapterConfig g_adapter = DefaultAdapter();
 
 void FreeAligned(uint8_t* p) { std::free(p); }
-
-// Tells a simulated board in the process (if there is one) that it must stop
-// writing into the memory before it is freed.
-void AnnounceRelease(const void* base, size_t bytes) {
-  using Hook = void (*)(const void*, size_t);
-  static const auto hook = reinterpret_cast<Hook>(dlsym(RTLD_DEFAULT, kMemoryReleasedHook));
-  if (hook) hook(base, bytes);
-}
 
 uint32_t ToStored(uint32_t colourRef) {
   // The primary keeps X8R8G8B8; a colour is 0x00BBGGRR.
@@ -182,9 +172,6 @@ ScanOut IDirectDrawSurface7::Scan() const {
   return ScanOut{memory_.get(), desc_.lPitch, desc_.dwWidth, desc_.dwHeight, desc_.ddpfPixelFormat.dwFourCC, state_};
 }
 
-void IDirectDrawSurface7::Release() {
-  if (overlay_) AnnounceRelease(memory_.get(), bytes_);
-  delete this;
-}
+void IDirectDrawSurface7::Release() { delete this; }
 
 }  // namespace nuvix::ddraw

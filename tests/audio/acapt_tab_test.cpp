@@ -13,7 +13,7 @@
 #include <numbers>
 #include <thread>
 
-#include "../app/app_fixture.h"
+#include "app_fixture.h"
 #include "acapt_channel.h"
 #include "nuvixi.h"
 #include "timing.h"
@@ -73,17 +73,6 @@ double Rms(const std::vector<int16_t>& samples) {
 
 class AudioTab : public AppFixture {
  protected:
-  void SetUp() override {
-    AppFixture::SetUp();
-    directory_ = fs::temp_directory_path() / ("nuvix-audio-" + std::to_string(::getpid()));
-    fs::remove_all(directory_);
-    fs::create_directories(directory_);
-  }
-  void TearDown() override {
-    AppFixture::TearDown();
-    fs::remove_all(directory_);
-  }
-
   // Opens board 0 of the list with the audio block; the journal then holds
   // the tab's initialisation.
   void Open(const char* boards) {
@@ -94,19 +83,19 @@ class AudioTab : public AppFixture {
     tab_ = dynamic_cast<CAcaptTab*>(dialog_->Tab(CNuvixSdkDlg::kAudio));
     ASSERT_NE(tab_, nullptr);
   }
-  void Notify(uint32_t message, uint32_t column, uint32_t row) { tab_->OnGridNotify(message, (column << 16) | row); }
+  void Notify(uint32_t message, uint32_t column, uint32_t row) { tab_->OnGridNotify(nuvix::GridEvent::FromMessage(message, QPoint(static_cast<int>(column), static_cast<int>(row)))); }
   QAbstractButton* TabButton(int id) const { return tab_->ItemAs<QAbstractButton>(id); }
   void PressStart(int ch) { TabButton(CAcaptTab::kIdFirstStart + ch)->click(); }
   bool StartChecked(int ch) const { return TabButton(CAcaptTab::kIdFirstStart + ch)->isChecked(); }
   void TurnOnFileSave() {
-    prompts_->AnswerFile((directory_ / "take.PCM").string());
+    prompts_->AnswerFile((scratch_ / "take.PCM").string());
     TabButton(CAcaptTab::kIdFileSave)->click();
     ASSERT_TRUE(tab_->FileSave());
   }
   fs::path FileOf(int ch) const {
     char name[32];
     std::snprintf(name, sizeof name, "take.PCM_%02d.PCM", ch);
-    return directory_ / name;
+    return scratch_ / name;
   }
   // Pumps the GUI until channel ch's file holds blocks whole blocks.
   bool WaitForBlocks(int ch, uint32_t blocks) {
@@ -120,7 +109,6 @@ class AudioTab : public AppFixture {
     return false;
   }
 
-  fs::path directory_;
   CAcaptTab* tab_ = nullptr;
 };
 

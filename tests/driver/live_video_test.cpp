@@ -263,7 +263,7 @@ TEST_F(LiveVideo, ReleasedOrReplacedSurfaceIsNeverWrittenAgain) {
             NUVIXI_SUCCESS);
   ASSERT_EQ(NUVIXI_LiveVideoTransferON(kBoard, 1), NUVIXI_SUCCESS);
   ASSERT_TRUE(WaitFields(2));
-  NUVIXI_SIM_MemoryReleased(released->data() + 1000, 16);  // any overlap counts
+  NUVIXI_MemoryReleased(released->data() + 1000, 16);  // any overlap counts
   released.reset();  // AddressSanitizer reports any later write
   EXPECT_EQ(Status().surface, nullptr);
   const uint64_t fields = Status().fieldsWritten;

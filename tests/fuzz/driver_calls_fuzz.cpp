@@ -33,7 +33,7 @@ bool KnownCode(uint32_t code) {
 class Buffers {
  public:
   ~Buffers() {
-    for (auto& [bytes, size] : owned_) NUVIXI_SIM_MemoryReleased(bytes.get(), size);
+    for (auto& [bytes, size] : owned_) NUVIXI_MemoryReleased(bytes.get(), size);
   }
   // size bytes filled with fill, or null.
   uint8_t* Take(size_t size, uint8_t fill) {

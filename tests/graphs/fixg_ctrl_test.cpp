@@ -20,11 +20,15 @@ using test::Px;
 using test::SendMouse;
 using test::SendWheel;
 
-quint32 Cell(int column, int row) { return (static_cast<quint32>(column) << 16) | static_cast<quint32>(row); }
+// A press held over the cell, as its repeats report it.
+GridEvent Held(GridEvent press) {
+  press.repeat = true;
+  return press;
+}
 
 class FixGTest : public ::testing::Test {
  protected:
-  using Note = std::pair<quint32, quint32>;
+  using Note = GridEvent;
 
   void Build(int cols, int rows, int firstWidth, int width, int height,
              QRect rect = QRect(10, 10, 860, 400)) {
@@ -41,7 +45,7 @@ class FixGTest : public ::testing::Test {
     grid.Layout();
     ctrl = grid.Ctrl();
     QObject::connect(ctrl, &CFixGCtrl::Notified, ctrl,
-                     [this](quint32 w, quint32 l) { notes.emplace_back(w, l); });
+                     [this](const GridEvent& event) { notes.push_back(event); });
   }
 
   void ActivateBody(uint32_t flags) {
@@ -107,14 +111,14 @@ TEST_F(FixGTest, HitTestGivesASharedLineToTheUpperOrLeftCell) {
   Press(QPoint(right.x(), right.y() + 10));
   Release(QPoint(right.x(), right.y() + 10));
   ASSERT_EQ(notes.size(), 1u);
-  EXPECT_EQ(notes[0], Note(kFixGLButtonDown, Cell(1, 1)));
+  EXPECT_EQ(notes[0], LeftPress(1, 1));
   // And one on the line between (2,1) and (2,2) the upper cell.
   notes.clear();
   const QRect below = ctrl->CellRect(2, 2);
   Press(QPoint(below.x() + 10, below.y()));
   Release(QPoint(below.x() + 10, below.y()));
   ASSERT_EQ(notes.size(), 1u);
-  EXPECT_EQ(notes[0], Note(kFixGLButtonDown, Cell(2, 1)));
+  EXPECT_EQ(notes[0], LeftPress(2, 1));
 }
 
 TEST_F(FixGTest, PressesAndWheelTurnsOnActiveCellsAreReported) {
@@ -134,12 +138,7 @@ TEST_F(FixGTest, PressesAndWheelTurnsOnActiveCellsAreReported) {
   Release(Centre(4, 1));
 
   const std::vector<Note> expected = {
-      {kFixGLButtonDown, Cell(3, 2)},
-      {kFixGRButtonDown, Cell(5, 4)},
-      {(120u << 16) + kFixGWheel, Cell(1, 1)},
-      {0xFF88020Au, Cell(2, 3)},
-      {kFixGLButtonDown, Cell(4, 1)},
-      {kFixGLButtonDown, Cell(4, 1)},
+      LeftPress(3, 2), RightPress(5, 4), WheelTurn(120, 1, 1), WheelTurn(-120, 2, 3), LeftPress(4, 1), LeftPress(4, 1),
   };
   EXPECT_EQ(notes, expected);
 
@@ -161,9 +160,7 @@ TEST_F(FixGTest, PressesAndWheelTurnsOnActiveCellsAreReported) {
 TEST_F(FixGTest, HeldPressRepeatsOnlyWhileTheMouseStaysOnThePressedCell) {
   Build(6, 5, 80, 32, 21);
   ActivateBody(kCellNumber);
-  const Note plain{kFixGLButtonDown, Cell(2, 2)};
-  const Note repeat{kFixGLButtonDown | kFixGRepeatBit, Cell(2, 2)};
-  ASSERT_EQ(repeat.first, 0x601u);
+  const Note plain = LeftPress(2, 2), repeat = Held(LeftPress(2, 2));
 
   Press(Centre(2, 2));
   QTest::qWait(1000);
@@ -200,8 +197,8 @@ TEST_F(FixGTest, HeldPressRepeatsOnlyWhileTheMouseStaysOnThePressedCell) {
   Press(Centre(4, 3), Qt::RightButton);
   QTest::qWait(450);
   Release(Centre(4, 3), Qt::RightButton);
-  EXPECT_EQ(CountOf({kFixGRButtonDown, Cell(4, 3)}), 1);
-  EXPECT_GE(CountOf({0x604u, Cell(4, 3)}), 1);
+  EXPECT_EQ(CountOf(RightPress(4, 3)), 1);
+  EXPECT_GE(CountOf(Held(RightPress(4, 3))), 1);
 }
 
 TEST_F(FixGTest, InactiveCellIsRaisedAndIgnoresTheMouse) {
@@ -230,7 +227,7 @@ TEST_F(FixGTest, InactiveCellIsRaisedAndIgnoresTheMouse) {
   EXPECT_EQ(PixelAt(ctrl->TableLayer(), r.x() + 5, r.y() + 5), Px(props.cellColor));
   Press(Centre(2, 2));
   Release(Centre(2, 2));
-  EXPECT_EQ(notes, std::vector<Note>({{kFixGLButtonDown, Cell(2, 2)}}));
+  EXPECT_EQ(notes, std::vector<Note>({LeftPress(2, 2)}));
 
   // A header keeps its raised face when it becomes a plain text cell.
   const QRect h = ctrl->CellRect(0, 2);
@@ -440,7 +437,7 @@ TEST_F(FixGTest, LargeTableScrollsByLinesPagesAndEnds) {
   ActivateBody(kCellNumber);
   Press(QPoint(142, 12));
   Release(QPoint(142, 12));
-  EXPECT_EQ(notes, std::vector<Note>({{kFixGLButtonDown, Cell(1, 1)}}));
+  EXPECT_EQ(notes, std::vector<Note>({LeftPress(1, 1)}));
 }
 
 TEST_F(FixGTest, RequestsBeyondTheTableAreIgnored) {

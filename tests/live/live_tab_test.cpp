@@ -10,7 +10,9 @@
 #include "app_fixture.h"
 #include "ddraw_emu.h"
 #include "fixg_ctrl.h"
+#include "live_ids.h"
 #include "live_tab.h"
+#include "osd_font_config.h"
 #include "nuvixi.h"
 
 namespace {
@@ -20,9 +22,8 @@ using namespace std::chrono_literals;
 constexpr int kIdVideo = main_ids::kVideoOption;
 constexpr uint32_t kLeftDown = nuvix::kFixGLButtonDown, kLeftDouble = nuvix::kFixGLButtonDouble,
                    kWheel = nuvix::kFixGWheel, kGridFlagBit = nuvix::kFixGRepeatBit;
-constexpr int kOpen = 1204, kClose = 1205, kStart = 1206, kStop = 1207, kProgressive = 2031, kSeq1 = 2057;
+constexpr int kSeq1 = live_ids::kPresets + 2;
 
-uint32_t GridCell(uint32_t column, uint32_t row) { return column << 16 | row; }
 
 int Count(const std::string& text, const std::string& what) {
   int n = 0;
@@ -46,7 +47,10 @@ class LiveTab : public AppFixture {
     ASSERT_NE(tab_, nullptr);
   }
   void Press(int id) { tab_->ItemAs<QAbstractButton>(id)->click(); }
-  QSlider* Slider(CLiveTab::Colour c) const { return tab_->ItemAs<QSlider>(1268 + c); }
+  void Notify(uint32_t message, int column, int row) {
+    tab_->OnGridNotify(nuvix::GridEvent::FromMessage(message, QPoint(column, row)));
+  }
+  QSlider* Slider(CLiveTab::Colour c) const { return tab_->ItemAs<QSlider>(live_ids::kSliders + c); }
   static NUVIXI_SIM_LIVE_STATUS Status() {
     NUVIXI_SIM_LIVE_STATUS status{};
     EXPECT_EQ(NUVIXI_SIM_LiveStatus(0, &status), 0);
@@ -73,20 +77,23 @@ TEST_F(LiveTab, QlaStartSendsEveryColourDefaultAndReadsBothFilters) {
   EXPECT_EQ(Count(journal, "READ_HSCALE_FILTER_Y(0,0,"), 1);
   EXPECT_EQ(Count(journal, "READ_VSCALE_FILTER_Y(0,0,"), 1);
   EXPECT_EQ(Count(journal, "LiveVideoTransferON"), 0);
-  EXPECT_TRUE(tab_->ItemAs<QAbstractButton>(1202)->isChecked());
-  EXPECT_TRUE(tab_->ItemAs<QAbstractButton>(kClose)->isChecked());
-  EXPECT_TRUE(tab_->ItemAs<QAbstractButton>(kStop)->isChecked());
-  EXPECT_FALSE(tab_->Item(2055)->isEnabled()) << "presets wait for the overlay";
-  EXPECT_EQ(tab_->ItemAs<QLabel>(2035)->text(), QStringLiteral(" ENABLE "));
-  EXPECT_EQ(tab_->ItemAs<QLabel>(1261)->text(), QStringLiteral("BRIGHT   : 110"));
+  EXPECT_TRUE(tab_->ItemAs<QAbstractButton>(live_ids::kUyvy)->isChecked());
+  EXPECT_TRUE(tab_->ItemAs<QAbstractButton>(live_ids::kClose)->isChecked());
+  EXPECT_TRUE(tab_->ItemAs<QAbstractButton>(live_ids::kStop)->isChecked());
+  EXPECT_FALSE(tab_->Item(live_ids::kPresets)->isEnabled()) << "presets wait for the overlay";
+  EXPECT_EQ(tab_->ItemAs<QLabel>(live_ids::kTvState)->text(), QStringLiteral(" ENABLE "));
+  EXPECT_EQ(tab_->ItemAs<QLabel>(live_ids::kLabels)->text(), QStringLiteral("BRIGHT   : 110"));
   EXPECT_EQ(tab_->TvOut(), 1);
 }
 
 TEST_F(LiveTab, QcaBoardKeepsOnlyTheColourControlsOnItsCaptureChannels) {
   OpenBoard("QCA08");
-  for (int id : {1202, 1204, 1206, 2009, 2013, 2022, 2031, 2011, 2003, 2006}) EXPECT_FALSE(tab_->Item(id)->isEnabled());
+  for (int id : {live_ids::kUyvy, live_ids::kOpen, live_ids::kStart, live_ids::kHRead, live_ids::kHFilters,
+                 live_ids::kVWrite, live_ids::kProgressive, live_ids::kTvOn, live_ids::kSelectFont,
+                 live_ids::kOsdDisable})
+    EXPECT_FALSE(tab_->Item(id)->isEnabled()) << id;
   EXPECT_EQ(Count(SimJournal(), "CONTRASTControl(0,"), 32);
-  tab_->OnGridNotify(kLeftDown, GridCell(21, 3));  // colour channel 20
+  Notify(kLeftDown, 21, 3);  // colour channel 20
   NUVIXI_SIM_ClearJournal();
   Slider(CLiveTab::kBrightness)->setValue(150);
   EXPECT_EQ(SimJournal(), "BRIGHTNESSControl(0,14,96)\n") << "the colour channel itself is the target";
@@ -98,48 +105,48 @@ TEST_F(LiveTab, GridRowsAndPresetsFollowTheirRules) {
   OpenBoard();
   tab_->StartLive();
   EXPECT_EQ(Count(SimJournal(), "LiveVideoTransferON"), 0) << "no start without an overlay";
-  Press(kOpen);
+  Press(live_ids::kOpen);
   ASSERT_NE(tab_->Overlay().Get(), nullptr);
 
   // Shape 1 (4 cells) from start 14: progressive inputs 14, 15, 0 and 1.
-  tab_->OnGridNotify(kLeftDown, GridCell(2, 1));
-  tab_->OnGridNotify(kLeftDown, GridCell(15, 2));
+  Notify(kLeftDown, 2, 1);
+  Notify(kLeftDown, 15, 2);
   ASSERT_EQ(tab_->Shape(), 1);
   ASSERT_EQ(tab_->Start(), 14);
-  Press(kProgressive);
+  Press(live_ids::kProgressive);
   for (int input = 0; input < 16; ++input)
     EXPECT_EQ(tab_->ScanMode(input), input == 14 || input == 15 || input == 0 || input == 1 ? 1 : 0) << input;
-  EXPECT_EQ(tab_->ItemAs<QLabel>(2037)->text(), QStringLiteral("All Progres.."));
+  EXPECT_EQ(tab_->ItemAs<QLabel>(live_ids::kScanState)->text(), QStringLiteral("All Progres.."));
 
   // Row 4 toggles only shown inputs, and only on plain presses.
   NUVIXI_SIM_ClearJournal();
-  tab_->OnGridNotify(kLeftDown, GridCell(6, 4));  // input 5 is not shown
-  tab_->OnGridNotify(kLeftDouble, GridCell(16, 4));
-  tab_->OnGridNotify(kWheel, GridCell(16, 4));
-  tab_->OnGridNotify(kLeftDown | kGridFlagBit, GridCell(16, 4));
-  tab_->OnGridNotify(kLeftDown, GridCell(0, 4));
+  Notify(kLeftDown, 6, 4);  // input 5 is not shown
+  Notify(kLeftDouble, 16, 4);
+  Notify(kWheel, 16, 4);
+  Notify(kLeftDown | kGridFlagBit, 16, 4);
+  Notify(kLeftDown, 0, 4);
   EXPECT_EQ(SimJournal(), "");
   EXPECT_EQ(tab_->ScanMode(5), 0);
   EXPECT_EQ(tab_->ScanMode(15), 1);
-  tab_->OnGridNotify(kLeftDown, GridCell(16, 4));
+  Notify(kLeftDown, 16, 4);
   EXPECT_EQ(tab_->ScanMode(15), 0);
   EXPECT_EQ(Count(SimJournal(), "SetLiveScanMode"), 1);
 
   // A new shape makes every input interlaced again; the same shape does nothing.
-  tab_->OnGridNotify(kLeftDown, GridCell(9, 1));
-  EXPECT_FALSE(tab_->ItemAs<QCheckBox>(kProgressive)->isChecked());
+  Notify(kLeftDown, 9, 1);
+  EXPECT_FALSE(tab_->ItemAs<QCheckBox>(live_ids::kProgressive)->isChecked());
   for (int input = 0; input < 16; ++input) EXPECT_EQ(tab_->ScanMode(input), 0);
-  EXPECT_EQ(tab_->ItemAs<QLabel>(2037)->text(), QStringLiteral("All interl.. "));
+  EXPECT_EQ(tab_->ItemAs<QLabel>(live_ids::kScanState)->text(), QStringLiteral("All interl.. "));
   NUVIXI_SIM_ClearJournal();
-  tab_->OnGridNotify(kLeftDown, GridCell(9, 1));
-  tab_->OnGridNotify(kLeftDown, GridCell(0, 1));   // the label column names no shape
-  tab_->OnGridNotify(kLeftDown, GridCell(11, 1));  // QLA16 has shapes 0..9 only
+  Notify(kLeftDown, 9, 1);
+  Notify(kLeftDown, 0, 1);   // the label column names no shape
+  Notify(kLeftDown, 11, 1);  // QLA16 has shapes 0..9 only
   EXPECT_EQ(SimJournal(), "");
   EXPECT_EQ(tab_->Shape(), 8);
 
   // "Seq1": colour channel 0 is input 5 for every colour call and the sliders.
   Press(kSeq1);
-  EXPECT_EQ(tab_->ItemAs<QLabel>(2039)->text(), QStringLiteral("5"));
+  EXPECT_EQ(tab_->ItemAs<QLabel>(live_ids::kSequenceLabels)->text(), QStringLiteral("5"));
   EXPECT_EQ(tab_->ColourChannel(), 0);
   NUVIXI_SIM_ClearJournal();
   Slider(CLiveTab::kBrightness)->setValue(200);
@@ -149,11 +156,11 @@ TEST_F(LiveTab, GridRowsAndPresetsFollowTheirRules) {
   EXPECT_EQ(SimJournal(),
             "BRIGHTNESSControl(0,5,C8)\nCONTRASTControl(0,5,5A)\nHUEControl(0,5,A)\nSATURATIONUControl(0,5,14)\n");
   EXPECT_EQ(tab_->ColourValue(CLiveTab::kBrightness, 5), 200);
-  tab_->OnGridNotify(kLeftDown, GridCell(2, 3));  // channel 1 = input 4
+  Notify(kLeftDown, 2, 3);  // channel 1 = input 4
   EXPECT_EQ(Slider(CLiveTab::kBrightness)->value(), 110);
-  tab_->OnGridNotify(kLeftDown, GridCell(1, 3));
+  Notify(kLeftDown, 1, 3);
   EXPECT_EQ(Slider(CLiveTab::kBrightness)->value(), 200);
-  EXPECT_EQ(tab_->ItemAs<QLabel>(1261)->text(), QStringLiteral("BRIGHT   : 200"));
+  EXPECT_EQ(tab_->ItemAs<QLabel>(live_ids::kLabels)->text(), QStringLiteral("BRIGHT   : 200"));
 
   // The value already stored: no call, no log line.
   const size_t lines = LogLines().size();
@@ -165,17 +172,17 @@ TEST_F(LiveTab, GridRowsAndPresetsFollowTheirRules) {
 
 TEST_F(LiveTab, LiveShowsTheSequenceInTheOverlayAndStopsWritingWhenStopped) {
   OpenBoard();
-  Press(kOpen);
+  Press(live_ids::kOpen);
   ASSERT_NE(tab_->Overlay().Get(), nullptr);
-  tab_->OnGridNotify(kLeftDown, GridCell(9, 1));  // 16 cells
+  Notify(kLeftDown, 9, 1);  // 16 cells
   Press(kSeq1);
-  Press(kStart);
+  Press(live_ids::kStart);
   ASSERT_TRUE(tab_->IsLive());
-  EXPECT_FALSE(tab_->Item(2011)->isEnabled()) << "TV-out waits for the next start";
+  EXPECT_FALSE(tab_->Item(live_ids::kTvOn)->isEnabled()) << "TV-out waits for the next start";
   ASSERT_TRUE(WaitFields(3));
-  Press(kStop);
+  Press(live_ids::kStop);
   EXPECT_FALSE(tab_->IsLive());
-  EXPECT_TRUE(tab_->Item(2011)->isEnabled());
+  EXPECT_TRUE(tab_->Item(live_ids::kTvOn)->isEnabled());
 
   const nuvix::ddraw::ScanOut scan = tab_->Overlay().Info().overlay->Scan();
   ASSERT_EQ(scan.memory, tab_->SurfaceAddress());
@@ -196,10 +203,10 @@ TEST_F(LiveTab, LiveShowsTheSequenceInTheOverlayAndStopsWritingWhenStopped) {
 
 TEST_F(LiveTab, ClosingTheOverlayOrTheBoardWhileLiveRunsStopsTheBoardFirst) {
   OpenBoard();
-  Press(kOpen);
-  Press(kStart);
+  Press(live_ids::kOpen);
+  Press(live_ids::kStart);
   ASSERT_TRUE(WaitFields(2));
-  Press(kClose);
+  Press(live_ids::kClose);
   EXPECT_EQ(tab_->Overlay().Get(), nullptr);
   EXPECT_EQ(Status().running, 0u);
   EXPECT_EQ(Status().surface, nullptr);
@@ -207,8 +214,8 @@ TEST_F(LiveTab, ClosingTheOverlayOrTheBoardWhileLiveRunsStopsTheBoardFirst) {
   EXPECT_LT(log.find("NUVIXI_LiveVideoTransferOFF(0)"), log.find("OVERLAY WINDOW CLOSE()"));
 
   // Open again and let the board close take the tab down while live runs.
-  Press(kOpen);
-  Press(kStart);
+  Press(live_ids::kOpen);
+  Press(live_ids::kStart);
   ASSERT_TRUE(tab_->IsLive());
   ASSERT_TRUE(WaitFields(2));
   dialog_->CloseBoard();
@@ -220,11 +227,11 @@ TEST_F(LiveTab, ClosingTheOverlayOrTheBoardWhileLiveRunsStopsTheBoardFirst) {
 
 TEST_F(LiveTab, OverlayClosedUnderABoardThatWouldNotStopIsNeverWrittenAgain) {
   OpenBoard();
-  Press(kOpen);
-  Press(kStart);
+  Press(live_ids::kOpen);
+  Press(live_ids::kStart);
   ASSERT_TRUE(WaitFields(2));
   NUVIXI_SIM_FailNext("LiveVideoTransferOFF", NUVIXI_ERR_LOCAL_BUS);
-  Press(kClose);
+  Press(live_ids::kClose);
   EXPECT_NE(LogText().find("RV(31) = NUVIXI_LiveVideoTransferOFF(0)"), std::string::npos);
   EXPECT_EQ(Status().running, 1u) << "the board did not stop";
   EXPECT_EQ(Status().surface, nullptr) << "but it forgot the released surface";
@@ -235,20 +242,20 @@ TEST_F(LiveTab, OverlayClosedUnderABoardThatWouldNotStopIsNeverWrittenAgain) {
 
 TEST_F(LiveTab, FailedOverlayOpenRevertsTheButtonsAndGivesTheBoardNoStaleSurface) {
   OpenBoard();
-  Press(kOpen);
-  Press(kClose);
+  Press(live_ids::kOpen);
+  Press(live_ids::kClose);
   auto adapter = nuvix::ddraw::DefaultAdapter();
   adapter.caps.dwCaps = 0;
   nuvix::ddraw::SetAdapter(adapter);
   NUVIXI_SIM_ClearJournal();
-  Press(kOpen);
+  Press(live_ids::kOpen);
   EXPECT_EQ(tab_->Overlay().Get(), nullptr);
-  EXPECT_FALSE(tab_->ItemAs<QAbstractButton>(kOpen)->isChecked());
-  EXPECT_TRUE(tab_->ItemAs<QAbstractButton>(kClose)->isChecked());
+  EXPECT_FALSE(tab_->ItemAs<QAbstractButton>(live_ids::kOpen)->isChecked());
+  EXPECT_TRUE(tab_->ItemAs<QAbstractButton>(live_ids::kClose)->isChecked());
   EXPECT_NE(SimJournal().find("SetLiveVideoConfig(0,0,2C0,1E0,59565955,0,0)"), std::string::npos)
       << "the released surface's address is not handed out again";
   EXPECT_EQ(Count(LogText(), "OVERLAY WINDOW OPEN()"), 1);
-  Press(kStart);
+  Press(live_ids::kStart);
   EXPECT_FALSE(tab_->IsLive());
 }
 
@@ -259,14 +266,14 @@ TEST_F(LiveTab, PalBoardGetsA576LineOverlayInTheFormatTheAdapterMade) {
   AppFixture::OpenBoard("QLA16", {kIdVideo}, false);
   tab_ = dynamic_cast<CLiveTab*>(dialog_->Tab(CNuvixSdkDlg::kLive));
   ASSERT_NE(tab_, nullptr);
-  Press(1203);  // YUY2 asked for, only UYVY offered
+  Press(live_ids::kYuy2);  // YUY2 asked for, only UYVY offered
   NUVIXI_SIM_ClearJournal();
-  Press(kOpen);
+  Press(live_ids::kOpen);
   ASSERT_NE(tab_->Overlay().Get(), nullptr);
   EXPECT_EQ(tab_->Overlay().Info().height, 576u);
   EXPECT_NE(SimJournal().find("SetLiveVideoConfig(0,0,2C0,240,59565955,"), std::string::npos) << SimJournal();
   EXPECT_NE(LogText().find("RV(80) = NUVIXI_SetLiveVideoConfig(0,0,2C0,240,59565955,"), std::string::npos);
-  Press(kStart);
+  Press(live_ids::kStart);
   EXPECT_TRUE(tab_->IsLive());
 }
 
@@ -274,9 +281,9 @@ TEST_F(LiveTab, OnScreenTextButtonsSendStringsFontAndSwitch) {
   OpenBoard();
   prompts_->AnswerFont({"DejaVu Serif", 30, 700, true});
   NUVIXI_SIM_ClearJournal();
-  Press(2005);
-  Press(2003);
-  Press(2006);
+  Press(live_ids::kOsdEnable);
+  Press(live_ids::kSelectFont);
+  Press(live_ids::kOsdDisable);
   const std::string journal = SimJournal();
   EXPECT_EQ(Count(journal, "XED_QUAD_STRING(0,"), 2);
   EXPECT_EQ(Count(journal, "XED_FONT_CONFIG(0,"), 1);
@@ -288,6 +295,16 @@ TEST_F(LiveTab, OnScreenTextButtonsSendStringsFontAndSwitch) {
   EXPECT_NE(log.find("RV(80) = NUVIXI_XED_SET_CHOSE_FONT(0)"), std::string::npos);
   EXPECT_NE(log.find("RV(80) = NUVIXI_SQUAD_OFF(0)"), std::string::npos);
   EXPECT_EQ(Status().osd, 0u);
+}
+
+// The bytes the board's on-screen text is configured with, as boards expect them.
+TEST(OsdFontConfig, DefaultStringsSendTheBoardsBytes) {
+  const OsdFontConfig config;
+  const auto* bytes = reinterpret_cast<const uint8_t*>(&config);
+  const std::vector<uint8_t> sent(bytes, bytes + sizeof config);
+  const std::vector<uint8_t> expected = {44, 40, 30, 35, 15, 10, 26, 10, 10, 25, 10, 10, 24, 10,
+                                         10, 23, 10, 10, 22, 10, 10, 21, 10, 10, 20, 10, 5};
+  EXPECT_EQ(sent, expected);
 }
 
 }  // namespace

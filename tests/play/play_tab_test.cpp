@@ -12,12 +12,12 @@
 #include <fstream>
 #include <random>
 
-#include "../app/app_fixture.h"
-#include "h263_context.h"
-#include "mjpg_context.h"
+#include "app_fixture.h"
 #include "nuvixi.h"
+#include "play_ids.h"
 #include "play_tab.h"
 #include "recorded_file.h"
+#include "recordings.h"
 #include "timing.h"
 
 namespace {
@@ -25,112 +25,10 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
-
-constexpr int kWidth = 352, kHeight = 240;
-
-void PutLe32(uint8_t* p, uint32_t v) {
-  for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(v >> (8 * i));
-}
-
-std::vector<uint8_t> FileHeader(const char tag[4], uint32_t parameter) {
-  std::vector<uint8_t> h(8);
-  std::memcpy(h.data(), tag, 4);
-  PutLe32(h.data() + 4, parameter);
-  return h;
-}
-
-void WriteBytes(const fs::path& path, const std::vector<uint8_t>& bytes, bool append = false) {
-  std::ofstream out(path, std::ios::binary | (append ? std::ios::app : std::ios::trunc));
-  out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-}
-
-std::vector<uint8_t> ReadBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
-// H.263 records of a picture whose top half is red and bottom half blue, with
-// a white square that moves 8 pixels a frame (so P pictures differ).
-std::vector<uint8_t> H263Recording(int frames) {
-  nuvix::H263Context coder;
-  coder.CreateCodec(true);
-  coder.Setup(kWidth, kHeight);
-  std::vector<uint8_t> file = FileHeader("VIDE", 8);
-  const size_t luma = size_t{kWidth} * kHeight;
-  for (int f = 0; f < frames; ++f) {
-    uint8_t* y = coder.YuvBuffer();
-    uint8_t* u = y + luma;
-    uint8_t* v = u + luma / 4;
-    for (int row = 0; row < kHeight; ++row) {
-      const bool top = row < kHeight / 2;
-      for (int x = 0; x < kWidth; ++x) {
-        const bool square = row >= 40 && row < 72 && x >= (f * 8) % 300 && x < (f * 8) % 300 + 32;
-        y[row * kWidth + x] = square ? 235 : top ? 81 : 41;
-        if (row % 2 == 0 && x % 2 == 0) {
-          u[(row / 2) * (kWidth / 2) + x / 2] = square ? 128 : top ? 90 : 240;
-          v[(row / 2) * (kWidth / 2) + x / 2] = square ? 128 : top ? 240 : 110;
-        }
-      }
-    }
-    int32_t bytes = 0;
-    coder.EncodeFrame(4, &bytes);
-    EXPECT_GT(bytes, 40);
-    file.insert(file.end(), coder.Record(), coder.Record() + bytes);
-  }
-  return file;
-}
-
-// One MJPG record of a small grey picture whose payload is padded to make the
-// record recordBytes long (JPEG readers stop at the end-of-image marker).
-std::vector<uint8_t> MjpgRecord(uint32_t recordBytes) {
-  nuvix::MjpgContext codec;
-  codec.OpenCodec(0);
-  codec.SetInput(64, 48, FOURCC_UYVY);
-  std::vector<uint8_t> frame(64 * 48 * 2, 128);
-  int32_t size = 0;
-  HANDLE block = codec.Compress(frame.data(), 5000, &size);
-  EXPECT_NE(block, nullptr);
-  const auto* packed = static_cast<const uint8_t*>(GlobalLock(block));
-  BITMAPINFOHEADER header;
-  std::memcpy(&header, packed, sizeof header);
-  const uint32_t payload = recordBytes - 40;
-  EXPECT_LE(static_cast<uint32_t>(size), payload);
-  std::vector<uint8_t> record(recordBytes, 0);
-  header.biSize = 40;
-  header.biSizeImage = payload;
-  std::memcpy(record.data(), &header, 40);
-  std::memcpy(record.data() + 40, packed + packed[0], static_cast<size_t>(size));
-  GlobalUnlock(block);
-  GlobalFree(block);
-  return record;
-}
-
-std::vector<uint8_t> Concat(std::vector<std::vector<uint8_t>> parts) {
-  std::vector<uint8_t> out;
-  for (auto& p : parts) out.insert(out.end(), p.begin(), p.end());
-  return out;
-}
-
-// Samples that never repeat within a file, so a replayed or skipped block shows.
-std::vector<int16_t> AudioSamples(size_t count) {
-  std::vector<int16_t> s(count);
-  for (size_t i = 0; i < count; ++i) s[i] = static_cast<int16_t>(static_cast<int>(i % 60000) - 30000);
-  return s;
-}
+using namespace recordings;
 
 class PlayTab : public AppFixture {
  protected:
-  void SetUp() override {
-    AppFixture::SetUp();
-    dir_ = fs::temp_directory_path() / ("nuvix-play-" + std::to_string(::getpid()));
-    fs::remove_all(dir_);
-    fs::create_directories(dir_);
-  }
-  void TearDown() override {
-    AppFixture::TearDown();
-    fs::remove_all(dir_);
-  }
-
   void Open(bool aplay = true, const char* boards = "QCA08") {
     if (aplay) OpenBoard(boards, {main_ids::kAPlayOption});
     else OpenBoard(boards, {});
@@ -142,32 +40,33 @@ class PlayTab : public AppFixture {
     prompts_->AnswerFile(path.string());
     tab_->OnLoad();
   }
-  QString Info() const { return tab_->ItemAs<QLabel>(1702)->text(); }
+  QString Info() const { return tab_->ItemAs<QLabel>(play_ids::kInfo)->text(); }
   bool LogHas(const std::string& text) const { return LogText().find(text) != std::string::npos; }
   // The shown picture as a bitmap file, read back by Qt's BMP reader.
   QImage SaveAndRead(const std::string& name) {
-    const fs::path path = dir_ / name;
+    const auto deadline = Clock::now() + 5s;
+    while (tab_->ShowPending() && Clock::now() < deadline) PumpWait(5);
+    const fs::path path = scratch_ / name;
     prompts_->AnswerFile(path.string());
     tab_->OnSaveBitmap();
     return QImage(QString::fromStdString(path.string()), "BMP");
   }
   fs::path WritePcm(const std::string& name, uint32_t parameter, const std::vector<int16_t>& samples) {
     nuvix::RecordedFile file;
-    file.SetPath("%s", (dir_ / name).c_str());
+    file.SetPath("%s", (scratch_ / name).c_str());
     EXPECT_TRUE(file.Open(nuvix::RecordedFile::kWrite));
     file.WriteHeader(false, parameter);
     file.Transfer(static_cast<const void*>(samples.data()), static_cast<uint32_t>(samples.size() * 2));
-    return dir_ / name;
+    return scratch_ / name;
   }
 
-  fs::path dir_;
   CPlayTab* tab_ = nullptr;
 };
 
 TEST_F(PlayTab, RecordCountsSteppingAndTheInformationLine) {
   Open();
   // Three complete records, the last ending at the end of the file.
-  const fs::path three = dir_ / "three.MJP";
+  const fs::path three = scratch_ / "three.MJP";
   WriteBytes(three, Concat({FileHeader("VIDE", 8), MjpgRecord(2200), MjpgRecord(2150), MjpgRecord(2200)}));
   Load(three);
   ASSERT_EQ(tab_->PlayState(), CPlayTab::kStopped);
@@ -179,16 +78,16 @@ TEST_F(PlayTab, RecordCountsSteppingAndTheInformationLine) {
   tab_->OnPrevious();
   EXPECT_EQ(tab_->Cursor(), 2u) << "back from 0 is the last record";
   EXPECT_EQ(Info(), "Total:3, Current:2, 64*48, 2.1KB");
-  tab_->ItemAs<QSlider>(1706)->setValue(1);
+  tab_->ItemAs<QSlider>(play_ids::kPosition)->setValue(1);
   EXPECT_EQ(tab_->Cursor(), 1u);
-  EXPECT_FALSE(tab_->Item(1704)->isEnabled());
-  EXPECT_TRUE(tab_->Item(1705)->isEnabled());
-  EXPECT_TRUE(tab_->Item(1707)->isEnabled());
+  EXPECT_FALSE(tab_->Item(play_ids::kLoad)->isEnabled());
+  EXPECT_TRUE(tab_->Item(play_ids::kClose)->isEnabled());
+  EXPECT_TRUE(tab_->Item(play_ids::kSave)->isEnabled());
   tab_->OnClose();
   EXPECT_EQ(tab_->PlayState(), CPlayTab::kNoFile);
   EXPECT_EQ(Info(), "FILE INFORMATION");
-  EXPECT_TRUE(tab_->Item(1704)->isEnabled());
-  EXPECT_FALSE(tab_->Item(1707)->isEnabled());
+  EXPECT_TRUE(tab_->Item(play_ids::kLoad)->isEnabled());
+  EXPECT_FALSE(tab_->Item(play_ids::kSave)->isEnabled());
 
   // Half a record more still offers three, and the log says what was skipped.
   std::vector<uint8_t> half = MjpgRecord(2200);
@@ -200,7 +99,7 @@ TEST_F(PlayTab, RecordCountsSteppingAndTheInformationLine) {
   tab_->OnClose();
 
   // One record: stepping shows it again.
-  const fs::path one = dir_ / "one.MJP";
+  const fs::path one = scratch_ / "one.MJP";
   WriteBytes(one, Concat({FileHeader("VIDE", 8), MjpgRecord(4200)}));
   Load(one);
   ASSERT_EQ(tab_->Count(), 1u);
@@ -210,7 +109,7 @@ TEST_F(PlayTab, RecordCountsSteppingAndTheInformationLine) {
   tab_->OnClose();
 
   // No complete record, or too small a file: nothing is loaded.
-  const fs::path none = dir_ / "none.MJP";
+  const fs::path none = scratch_ / "none.MJP";
   std::vector<uint8_t> cut = MjpgRecord(5000);
   cut.resize(4500);
   WriteBytes(none, Concat({FileHeader("VIDE", 8), cut}));
@@ -226,14 +125,14 @@ TEST_F(PlayTab, RecordCountsSteppingAndTheInformationLine) {
 
 TEST_F(PlayTab, H263BitmapIsUprightWithTheCameraColoursAndBackwardPlayDecodesRight) {
   Open();
-  const fs::path path = dir_ / "h263.MJP";
+  const fs::path path = scratch_ / "h263.MJP";
   WriteBytes(path, H263Recording(40));
   Load(path);
   ASSERT_EQ(tab_->PlayState(), CPlayTab::kStopped);
   ASSERT_NE(tab_->Window().Get(), nullptr);
   EXPECT_EQ(tab_->Window().Get()->windowTitle(), "DC Win:Search Window");
 
-  const fs::path bmpPath = dir_ / "first.bmp";
+  const fs::path bmpPath = scratch_ / "first.bmp";
   prompts_->AnswerFile(bmpPath.string());
   tab_->OnSaveBitmap();
   const std::vector<uint8_t> bmp = ReadBytes(bmpPath);
@@ -267,8 +166,8 @@ TEST_F(PlayTab, H263BitmapIsUprightWithTheCameraColoursAndBackwardPlayDecodesRig
   tab_->OnNext();
   tab_->OnPrevious();
   EXPECT_EQ(SaveAndRead("backward.bmp"), forward);
-  tab_->ItemAs<QSlider>(1706)->setValue(10);
-  tab_->ItemAs<QSlider>(1706)->setValue(35);
+  tab_->ItemAs<QSlider>(play_ids::kPosition)->setValue(10);
+  tab_->ItemAs<QSlider>(play_ids::kPosition)->setValue(35);
   EXPECT_EQ(SaveAndRead("jumped.bmp"), forward);
 
   // Timed play both ways without a decoder error.
@@ -296,9 +195,9 @@ TEST_F(PlayTab, AudioPlaysThroughTheBoardInOrderScaledByTheVolume) {
   ASSERT_EQ(tab_->PlayState(), CPlayTab::kStopped);
   EXPECT_FALSE(tab_->IsVideo());
   EXPECT_EQ(Info(), "Total:3, Current:0, Block Size:22.0KB");
-  EXPECT_FALSE(tab_->Item(1707)->isEnabled()) << "no bitmap of sound";
-  tab_->ItemAs<QSlider>(1712)->setValue(100);
-  EXPECT_EQ(tab_->ItemAs<QLabel>(1808)->text(), "Volume : 100");
+  EXPECT_FALSE(tab_->Item(play_ids::kSave)->isEnabled()) << "no bitmap of sound";
+  tab_->ItemAs<QSlider>(play_ids::kVolume)->setValue(100);
+  EXPECT_EQ(tab_->ItemAs<QLabel>(play_ids::kVolumeLabel)->text(), "Volume : 100");
 
   tab_->OnPlayForward();
   ASSERT_EQ(tab_->PlayState(), CPlayTab::kPlayingForward);
@@ -332,7 +231,7 @@ TEST_F(PlayTab, AudioPlaysThroughTheBoardInOrderScaledByTheVolume) {
 
   // Stepping by hand loads odd blocks at the second half, even ones at the first.
   NUVIXI_SIM_ClearJournal();
-  tab_->ItemAs<QSlider>(1706)->setValue(0);
+  tab_->ItemAs<QSlider>(play_ids::kPosition)->setValue(0);
   tab_->OnNext();
   const std::string steps = SimJournal();
   const size_t even = steps.find("APLAY_LOAD(0,4,0,"), odd = steps.find("APLAY_LOAD(0,4,5800,");
@@ -355,10 +254,10 @@ TEST_F(PlayTab, WithoutThePlaybackBlockAudioIsRefused) {
 TEST_F(PlayTab, VolumeAndMonitorFollowTheModel) {
   Open();
   EXPECT_EQ(tab_->Volume(), 127u);
-  auto* enable = tab_->ItemAs<QCheckBox>(1825);
-  auto* channel = tab_->ItemAs<QSlider>(1714);
+  auto* enable = tab_->ItemAs<QCheckBox>(play_ids::kMonitorEnable);
+  auto* channel = tab_->ItemAs<QSlider>(play_ids::kMonitorChannel);
   channel->setValue(5);
-  EXPECT_EQ(tab_->ItemAs<QLabel>(1827)->text(), "Select CH :  5");
+  EXPECT_EQ(tab_->ItemAs<QLabel>(play_ids::kMonitorLabel)->text(), "Select CH :  5");
   EXPECT_EQ(SimJournal().find("APLAY_Monitor"), std::string::npos) << "not applied while disabled";
   enable->setChecked(true);
   channel->setValue(9);
@@ -369,7 +268,7 @@ TEST_F(PlayTab, VolumeAndMonitorFollowTheModel) {
 
   dialog_.reset();
   Open(false, "QLA16");
-  for (int id : {1825, 1714, 1808, 1712}) EXPECT_FALSE(tab_->Item(id)->isEnabled()) << id;
+  for (int id : {play_ids::kMonitorEnable, play_ids::kMonitorChannel, play_ids::kVolumeLabel, play_ids::kVolume}) EXPECT_FALSE(tab_->Item(id)->isEnabled()) << id;
   EXPECT_EQ(tab_->Volume(), 0u);
 }
 
@@ -377,9 +276,9 @@ TEST_F(PlayTab, HostileAndDamagedRecordingsLoadOrAreRefusedCleanly) {
   Open();
   // A record larger than the data buffer, first or later in the file.
   std::vector<uint8_t> huge = MjpgRecord(2200);
-  PutLe32(huge.data() + 20, CPlayTab::kDataBytes + 1);
-  huge.resize(40 + CPlayTab::kDataBytes + 1, 0);
-  const fs::path first = dir_ / "huge-first.MJP", later = dir_ / "huge-later.MJP";
+  PutLe32(huge.data() + 20, nuvix::Playback::kDataBytes + 1);
+  huge.resize(40 + nuvix::Playback::kDataBytes + 1, 0);
+  const fs::path first = scratch_ / "huge-first.MJP", later = scratch_ / "huge-later.MJP";
   WriteBytes(first, Concat({FileHeader("VIDE", 8), huge, MjpgRecord(2200)}));
   WriteBytes(later, Concat({FileHeader("VIDE", 8), MjpgRecord(2200), MjpgRecord(2200), huge, MjpgRecord(2200)}));
   Load(first);
@@ -394,7 +293,7 @@ TEST_F(PlayTab, HostileAndDamagedRecordingsLoadOrAreRefusedCleanly) {
   // A picture header claiming a frame far larger than the display buffers.
   std::vector<uint8_t> h263 = H263Recording(40);
   PutLe32(h263.data() + 8 + 4, 20000);
-  const fs::path wide = dir_ / "wide.MJP";
+  const fs::path wide = scratch_ / "wide.MJP";
   WriteBytes(wide, h263);
   Load(wide);
   EXPECT_EQ(tab_->PlayState(), CPlayTab::kNoFile);
@@ -405,7 +304,7 @@ TEST_F(PlayTab, HostileAndDamagedRecordingsLoadOrAreRefusedCleanly) {
   std::mt19937 random(7);
   const size_t firstEnd = 8 + 40 + (damaged[8 + 20] | damaged[8 + 21] << 8 | damaged[8 + 22] << 16);
   for (size_t i = firstEnd + 60; i < damaged.size(); i += 97) damaged[i] = static_cast<uint8_t>(random());
-  const fs::path broken = dir_ / "broken.MJP";
+  const fs::path broken = scratch_ / "broken.MJP";
   WriteBytes(broken, damaged);
   Load(broken);
   ASSERT_EQ(tab_->PlayState(), CPlayTab::kStopped);
@@ -419,7 +318,7 @@ TEST_F(PlayTab, HostileAndDamagedRecordingsLoadOrAreRefusedCleanly) {
       std::mt19937 bytes(static_cast<uint32_t>(seed));
       std::vector<uint8_t> noise(5000 + seed * 611);
       for (auto& b : noise) b = static_cast<uint8_t>(bytes());
-      const fs::path path = dir_ / "noise.MJP";
+      const fs::path path = scratch_ / "noise.MJP";
       WriteBytes(path, Concat({FileHeader(tag, static_cast<uint32_t>(seed)), noise}));
       Load(path);
       for (int i = 0; i < 3 && tab_->PlayState() != CPlayTab::kNoFile; ++i) tab_->OnNext();
@@ -431,7 +330,7 @@ TEST_F(PlayTab, HostileAndDamagedRecordingsLoadOrAreRefusedCleanly) {
 
 TEST_F(PlayTab, StopAndCloseWhilePlayingAHundredTimes) {
   Open();
-  const fs::path video = dir_ / "loop.MJP";
+  const fs::path video = scratch_ / "loop.MJP";
   WriteBytes(video, H263Recording(40));
   const fs::path audio = WritePcm("loop_00.PCM", 4, AudioSamples(4 * 11264));
   const auto start = Clock::now();

@@ -45,13 +45,11 @@ class SelfTestTest : public testing::Test {
  protected:
   void SetUp() override {
     NUVIXI_SIM_Reset();
-    ResetModelCaps();
     json_ = fs::temp_directory_path() / ("nuvix-self-test-" + std::to_string(::getpid()) + ".json");
   }
   void TearDown() override {
     fs::remove(json_);
     NUVIXI_SIM_Reset();
-    ResetModelCaps();
   }
 
   RunResult RunQuick(SelfTestOptions options = {}) {

@@ -12,7 +12,7 @@
 #include <chrono>
 #include <thread>
 
-#include "../app/app_fixture.h"
+#include "app_fixture.h"
 #include "board_tables.h"
 #include "nuvixi.h"
 #include "squad_layouts.h"

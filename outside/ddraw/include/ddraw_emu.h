@@ -161,8 +161,4 @@ class IDirectDraw7 {
 
 HRESULT DirectDrawCreateEx(IDirectDraw7** device);
 
-// The name of the function a simulated board exports to hear that memory it
-// may be writing into is being released: void (const void* base, size_t bytes).
-constexpr const char* kMemoryReleasedHook = "NUVIXI_SIM_MemoryReleased";
-
 }  // namespace nuvix::ddraw
