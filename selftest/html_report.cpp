@@ -25,6 +25,7 @@ th { font-weight: bold; font-size: 12px; color: #555; }
 .verdict { display: inline-block; min-width: 3.4em; text-align: center; border-radius: 3px; font-weight: bold;
            color: #fff; padding: 0 4px; font-size: 12px; -webkit-print-color-adjust: exact; print-color-adjust: exact; }
 .verdict.ok { background: #2e7d32; } .verdict.fail { background: #c62828; } .verdict.skip { background: #757575; }
+.verdict.none { background: none; color: #555; border: 1px solid #bbb; }
 .test { border-bottom: 1px solid #e4e4e4; padding: 5px 0; }
 .test h3 { font-size: 14px; font-weight: normal; margin: 0; }
 .test h3 .time { color: #666; font-size: 12px; margin-left: 6px; }
@@ -107,7 +108,7 @@ class Page {
     html_ += "<p class=\"run\">board driver " + MarkupText(DriverVersionText()) + " \u00b7 " + MarkupText(standard == "pal" ? "PAL" : "NTSC") +
              (quick ? " \u00b7 quick measuring windows" : "") + " \u00b7 " + Now() + "</p>\n";
     html_ += "<p class=\"summary\">" + TextFormat("%zu board(s): ", report.Boards().size()) + Tally(counts) +
-             TextFormat(" \u00b7 exit code %d", counts[1] == 0 ? 0 : 1) + "</p>\n";
+             TextFormat("\u00b7 exit code %d", counts[1] == 0 ? 0 : 1) + "</p>\n";
   }
 
   std::string Finish() {
@@ -127,9 +128,14 @@ class Page {
   }
 
   static std::string Tally(const SelfTestReport::Counts& counts) {
-    return TextFormat("<span class=\"verdict ok\">%d OK</span> <span class=\"verdict fail\">%d FAIL</span> "
-                      "<span class=\"verdict skip\">%d SKIP</span>",
-                      counts[0], counts[1], counts[2]);
+    std::string tally;
+    for (Verdict verdict : {Verdict::kOk, Verdict::kFail, Verdict::kSkip}) {
+      const int count = counts[static_cast<size_t>(verdict)];
+      // A verdict no test had is shown plainly, so the colours point at what happened.
+      tally += TextFormat("<span class=\"verdict %s\">%d %s</span> ", count > 0 ? VerdictClass(verdict).c_str() : "none", count,
+                          VerdictText(verdict));
+    }
+    return tally;
   }
 
   void BoardTable() {

@@ -28,7 +28,8 @@ struct Colour {
 constexpr Colour kInk{0.13, 0.13, 0.13}, kGrid{0.88, 0.88, 0.88}, kMeasured{0.12, 0.37, 0.66},
     kAsked{0.82, 0.41, 0.12}, kBand{0.82, 0.41, 0.12, 0.16}, kPeak{0.75, 0.22, 0.17};
 constexpr Colour kFollows{0.20, 0.60, 0.30}, kStray{0.80, 0.20, 0.17}, kMissing{0.96, 0.78, 0.76};
-constexpr double kTickFont = 11, kNameFont = 11, kTitleFont = 12;
+// One face at one size: cairo writes the glyphs of each face and size it meets into every plot.
+constexpr double kFont = 11;
 // Room around a panel's plot area for the title, the numbers and the axis names.
 constexpr double kLeft = 54, kRight = 12, kTop = 24, kBottom = 38;
 
@@ -76,8 +77,8 @@ class SvgCanvas {
 enum class Anchor { kLeft, kCentre, kRight };
 
 // Text with its baseline at y.
-void Label(cairo_t* cr, double x, double y, const std::string& text, Anchor anchor, double size = kTickFont) {
-  cairo_set_font_size(cr, size);
+void Label(cairo_t* cr, double x, double y, const std::string& text, Anchor anchor) {
+  cairo_set_font_size(cr, kFont);
   cairo_text_extents_t extents;
   cairo_text_extents(cr, text.c_str(), &extents);
   const double shift = anchor == Anchor::kLeft ? 0 : anchor == Anchor::kCentre ? extents.x_advance / 2 : extents.x_advance;
@@ -147,22 +148,20 @@ class Axes {
     for (double v : Ticks(y_, yStep)) {
       Line(area_.x, Y(v), area_.x + area_.w, Y(v), kGrid);
       SetColour(cr_, kInk);
-      Label(cr_, area_.x - 5, Y(v) + kTickFont * 0.35, TickText(v, yStep), Anchor::kRight);
+      Label(cr_, area_.x - 5, Y(v) + kFont * 0.35, TickText(v, yStep), Anchor::kRight);
     }
     SetColour(cr_, kInk);
     cairo_rectangle(cr_, area_.x, area_.y, area_.w, area_.h);
     cairo_stroke(cr_);
-    Label(cr_, area_.x + area_.w / 2, area_.y + area_.h + 32, xName, Anchor::kCentre, kNameFont);
+    Label(cr_, area_.x + area_.w / 2, area_.y + area_.h + 32, xName, Anchor::kCentre);
     if (!yName.empty()) {
       cairo_save(cr_);
       cairo_translate(cr_, area_.x - kLeft + 13, area_.y + area_.h / 2);
       cairo_rotate(cr_, -std::numbers::pi / 2);
-      Label(cr_, 0, 0, yName, Anchor::kCentre, kNameFont);
+      Label(cr_, 0, 0, yName, Anchor::kCentre);
       cairo_restore(cr_);
     }
-    cairo_select_font_face(cr_, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_BOLD);
-    Label(cr_, area_.x, area_.y - 8, title, Anchor::kLeft, kTitleFont);
-    cairo_select_font_face(cr_, "sans-serif", CAIRO_FONT_SLANT_NORMAL, CAIRO_FONT_WEIGHT_NORMAL);
+    Label(cr_, area_.x, area_.y - 8, title, Anchor::kLeft);
   }
 
   void Line(double x0, double y0, double x1, double y1, const Colour& colour) const {
@@ -193,7 +192,7 @@ class Axes {
   // behind a piece of the same line, so the name covers no data.
   void Level(double value, const std::string& name, const Colour& colour) const {
     Dashed(area_.x, Y(value), area_.x + area_.w, colour);
-    cairo_set_font_size(cr_, kTickFont);
+    cairo_set_font_size(cr_, kFont);
     cairo_text_extents_t extents;
     cairo_text_extents(cr_, name.c_str(), &extents);
     const double right = area_.x + area_.w, baseline = area_.y - 8;
@@ -327,10 +326,13 @@ std::string AudioPlot(const AudioTrace& trace) {
     db.push_back(std::max(trace.levelDb[k], -125.0));
   }
   Trace(spectrum, kHz, db, false);
-  if (trace.peakHz > 0) {
-    // A ring on the loudest bin, named beside it on the side with room.
-    const auto bin = static_cast<size_t>(trace.peakHz / trace.binHz);
-    const double x = spectrum.X(trace.peakHz / 1000), y = spectrum.Y(trace.levelDb[std::min(bin, trace.levelDb.size() - 1)]);
+  if (trace.peakHz > 0 && !trace.levelDb.empty()) {
+    // A ring on top of the peak (which may lie in either neighbour of its
+    // bin, as the line joins bin centres), named beside it on the side with room.
+    const auto bin = std::min(static_cast<size_t>(trace.peakHz / trace.binHz), trace.levelDb.size() - 1);
+    const auto first = trace.levelDb.begin() + static_cast<ptrdiff_t>(bin > 0 ? bin - 1 : 0);
+    const auto last = trace.levelDb.begin() + static_cast<ptrdiff_t>(std::min(bin + 2, trace.levelDb.size()));
+    const double x = spectrum.X(trace.peakHz / 1000), y = spectrum.Y(*std::max_element(first, last));
     SetColour(cr, kPeak);
     cairo_set_line_width(cr, 1.5);
     cairo_arc(cr, x, y, 4.5, 0, 2 * std::numbers::pi);
@@ -364,7 +366,6 @@ std::string RoundTripPlot(const IntervalSeries& trips) {
   }
   cairo_fill(cr);
   axes.Level(trips.expectedMs, "one byte on the line " + Ms(trips.expectedMs), kAsked);
-  if (trips.ms.empty()) axes.Note("no byte came back");
   return canvas.Finish();
 }
 
