@@ -105,7 +105,7 @@ class Page {
     html_ += "<!DOCTYPE html>\n<html xmlns=\"http://www.w3.org/1999/xhtml\" lang=\"en\">\n<head>\n<meta charset=\"utf-8\"/>\n";
     html_ += "<title>NUVIX self-test: " + CountsText(counts) + "</title>\n<style>" + std::string(kStyle) + "</style>\n</head>\n<body>\n";
     html_ += "<h1>NUVIX self-test</h1>\n";
-    html_ += "<p class=\"run\">board driver " + MarkupText(DriverVersionText()) + " \u00b7 " + MarkupText(standard == "pal" ? "PAL" : "NTSC") +
+    html_ += "<p class=\"run\">board driver " + MarkupText(DriverVersionText()) + " \u00b7 " + (standard == "pal" ? "PAL" : "NTSC") +
              (quick ? " \u00b7 quick measuring windows" : "") + " \u00b7 " + Now() + "</p>\n";
     html_ += "<p class=\"summary\">" + TextFormat("%zu board(s): ", report.Boards().size()) + Tally(counts) +
              TextFormat("\u00b7 exit code %d", counts[1] == 0 ? 0 : 1) + "</p>\n";

@@ -1,8 +1,8 @@
 // Audio capture and playback, the serial port, digital I/O, watchdog and EEPROM.
 #include <algorithm>
 #include <array>
-#include <chrono>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -36,8 +36,8 @@ uint32_t SoundBlockBytes(int32_t model) { return IsQlaModel(model) ? 16384 : kBl
 
 constexpr size_t kSpectrumBins = 256;
 
-// The latest of the first two blocks an input delivered: the first may start
-// before the input settled. Written by the channel's worker until it stops.
+// The latest of the first two blocks an input delivered: a converter's first
+// block may still hold its start. Written by the channel's worker until it stops.
 struct HeardBlock {
   std::vector<int16_t> samples;
   std::atomic<uint32_t> copies{0};

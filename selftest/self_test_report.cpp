@@ -12,21 +12,23 @@ namespace {
 
 QString Text(const std::string& text) { return QString::fromStdString(text); }
 
-// Rounded to step: the file keeps what the measure can tell and no more.
-double Rounded(double value, double step) { return std::round(value / step) * step; }
+// Rounded to 1 / steps: the file keeps what the measure can tell and no more.
+// Dividing by the whole number of steps gives the double nearest to the
+// decimal, which the file then shows in as few digits.
+double Rounded(double value, double steps) { return std::round(value * steps) / steps; }
 
 template <typename Number>
-QJsonArray Numbers(const std::vector<Number>& values, double step) {
+QJsonArray Numbers(const std::vector<Number>& values, double steps) {
   QJsonArray array;
-  for (Number value : values) array.append(Rounded(static_cast<double>(value), step));
+  for (Number value : values) array.append(Rounded(static_cast<double>(value), steps));
   return array;
 }
 
-constexpr double kMsStep = 0.001, kDbStep = 0.1, kHzStep = 0.1;
+constexpr double kThousandths = 1000, kTenths = 10;
 
 QJsonObject SeriesJson(const IntervalSeries& series) {
-  QJsonObject object{{"expectedMs", Rounded(series.expectedMs, kMsStep)}, {"ms", Numbers(series.ms, kMsStep)}};
-  if (!series.plannedMs.empty()) object["plannedMs"] = Numbers(series.plannedMs, kMsStep);
+  QJsonObject object{{"expectedMs", Rounded(series.expectedMs, kThousandths)}, {"ms", Numbers(series.ms, kThousandths)}};
+  if (!series.plannedMs.empty()) object["plannedMs"] = Numbers(series.plannedMs, kThousandths);
   return object;
 }
 
@@ -40,10 +42,10 @@ QJsonObject AudioJson(const AudioTrace& trace) {
   return QJsonObject{{"channel", static_cast<qint64>(trace.channel)},
                      {"sampleRate", static_cast<qint64>(trace.sampleRate)},
                      {"samples", Numbers(trace.samples, 1)},
-                     {"spectrum", QJsonObject{{"binHz", Rounded(trace.binHz, kMsStep)}, {"db", Numbers(trace.levelDb, kDbStep)}}},
-                     {"peakHz", Rounded(trace.peakHz, kHzStep)},
-                     {"blockMs", Rounded(trace.blocks.expectedMs, kMsStep)},
-                     {"blockIntervalsMs", Numbers(trace.blocks.ms, kMsStep)}};
+                     {"spectrum", QJsonObject{{"binHz", Rounded(trace.binHz, kThousandths)}, {"db", Numbers(trace.levelDb, kTenths)}}},
+                     {"peakHz", Rounded(trace.peakHz, kTenths)},
+                     {"blockMs", Rounded(trace.blocks.expectedMs, kThousandths)},
+                     {"blockIntervalsMs", Numbers(trace.blocks.ms, kThousandths)}};
 }
 
 QJsonObject MeasurementsJson(const Measurements& measured) {
