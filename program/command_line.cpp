@@ -53,13 +53,14 @@ std::string ParseSelfTestOption(std::string_view option, const char* value, Self
   if (option == "--standard") return ParseStandard(text, options.standard) ? "" : "--standard takes ntsc or pal: " + std::string(text);
   if (option == "--eeprom-key")
     return ParseKey(text, options.eepromKey) ? "" : "--eeprom-key takes 16 hexadecimal digits: " + std::string(text);
-  options.jsonPath = value;
+  std::string& path = option == "--report" ? options.reportPath : option == "--junit" ? options.junitPath : options.jsonPath;
+  path = value;
   return {};
 }
 
 bool IsSelfTestOption(std::string_view argument) {
-  return argument == "--board" || argument == "--standard" || argument == "--json" || argument == "--quick" ||
-         argument == "--eeprom-key";
+  return argument == "--board" || argument == "--standard" || argument == "--json" || argument == "--report" ||
+         argument == "--junit" || argument == "--quick" || argument == "--eeprom-key";
 }
 
 }  // namespace
@@ -94,14 +95,15 @@ CommandLine ParseCommandLine(int argc, const char* const* argv) {
     command.tourDirectory = argv[++i];
   }
   if (selfTestOptionSeen && command.action != CommandLine::Action::kSelfTest)
-    return Answer(CommandLine::Action::kRefuse, "--board, --standard, --json, --quick and --eeprom-key need --self-test");
+    return Answer(CommandLine::Action::kRefuse,
+                  "--board, --standard, --json, --report, --junit, --quick and --eeprom-key need --self-test");
   return command;
 }
 
 std::string UsageText() {
   return "usage: nuvixsdk [--tour DIR] [--log FILE]\n"
          "       nuvixsdk --self-test [--board N|all] [--standard ntsc|pal] [--json FILE]\n"
-         "                [--quick] [--eeprom-key HEX]\n"
+         "                [--report FILE] [--junit FILE] [--quick] [--eeprom-key HEX]\n"
          "       nuvixsdk --help | --version\n"
          "\n"
          "The test and demonstration program for NUVIX PCI capture boards. Without\n"
@@ -124,7 +126,11 @@ std::string UsageText() {
          "               the run could not start (no board, bad arguments)\n"
          "    --board N|all     the board to test (default all)\n"
          "    --standard ntsc|pal  the video standard to open in (default ntsc)\n"
-         "    --json FILE       also write the results and the log as JSON\n"
+         "    --json FILE       also write the results, the log and what was measured\n"
+         "                      as JSON\n"
+         "    --report FILE     also write a page to read or print (HTML): the results,\n"
+         "                      plots of what was measured, the log\n"
+         "    --junit FILE      also write the results as JUnit XML, for CI systems\n"
          "    --quick           short measuring windows (under 10 s a board)\n"
          "    --eeprom-key HEX  the EEPROM's 8-byte access key (16 hex digits)\n"
          "  --help, -h   print this text\n"

@@ -2,14 +2,16 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <utility>
 
 #include "error_text.h"
 
 void BoardUnderTest::Run(const std::string& block, const std::string& name, const std::function<TestOutcome()>& test) {
+  measured_ = {};
   const Clock::time_point start = Clock::now();
   const TestOutcome outcome = test();
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
-  report_.AddTest(block, name, outcome, static_cast<uint32_t>(ms));
+  report_.AddTest(block, name, outcome, static_cast<uint32_t>(ms), std::exchange(measured_, {}));
 }
 
 bool BoardUnderTest::Call(uint32_t code, const char* format, ...) {

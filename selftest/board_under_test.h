@@ -37,8 +37,11 @@ class BoardUnderTest {
   uint32_t AudioChannels() const { return audioChannels_; }
   bool Ntsc() const { return options_.standard == NUVIXI_STANDARD_NTSC; }
 
-  // Runs one test, times it and reports it under the current block.
+  // Runs one test, times it and reports it under the current block, with
+  // what it put into Measured() (whether it passed or not).
   void Run(const std::string& block, const std::string& name, const std::function<TestOutcome()>& test);
+  Measurements& Measured() { return measured_; }
+  void SetFacts(const BoardFacts& facts) { report_.SetBoardFacts(facts); }
 
   // Logs a board call in the log's own format; true when it succeeded, else
   // the call and the driver's error text become LastFailure(). Any thread.
@@ -56,6 +59,7 @@ class BoardUnderTest {
   SelfTestReport& report_;
   BoardCaps caps_;
   uint32_t audioChannels_ = 0;
+  Measurements measured_;  // of the test running now
   mutable std::mutex failureMutex_;
   std::string lastFailure_;
   std::vector<std::unique_ptr<uint8_t[]>> kept_;

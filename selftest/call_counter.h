@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <vector>
 
 #include "capt_thread.h"
 
@@ -37,6 +38,11 @@ class CallCounter {
   // Returns per second from the first return to the last, for returns whose
   // first comes at any point of its interval (0 before two).
   double RateAfterFirst() const;
+  // The intervals between consecutive returns (of the first kKeptReturns),
+  // in milliseconds, in order. Read after Stop.
+  std::vector<double> IntervalsMs() const;
+
+  static constexpr size_t kKeptReturns = 512;
 
  private:
   static void Counted(void* userData, int32_t channel, uintptr_t address);
@@ -45,4 +51,5 @@ class CallCounter {
   OnReturn onReturn_;
   std::atomic<uint32_t> count_{0};
   std::atomic<int64_t> startNs_{0}, firstNs_{0}, lastNs_{0};
+  std::vector<int64_t> returnNs_;  // written by the worker, sized before it starts
 };

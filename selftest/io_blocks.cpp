@@ -1,6 +1,8 @@
 // Audio capture and playback, the serial port, digital I/O, watchdog and EEPROM.
 #include <algorithm>
+#include <array>
 #include <atomic>
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +15,7 @@
 #include "board_tables.h"
 #include "call_counter.h"
 #include "text_format.h"
+#include "tone_spectrum.h"
 
 namespace {
 
@@ -25,24 +28,67 @@ constexpr double kCadenceTolerance = 0.10;
 
 unsigned long Address(const void* p) { return static_cast<unsigned long>(reinterpret_cast<uintptr_t>(p)); }
 
+// Each audio channel takes the rates in turn, so one pass covers every rate.
+uint32_t RateIndex(uint32_t channel) { return channel % 4 + 1; }
+
 // Bytes of one captured sound block.
 uint32_t SoundBlockBytes(int32_t model) { return IsQlaModel(model) ? 16384 : kBlockUnits * 128; }
 
-// Every audio channel at once, the rates taken in turn, so one pass covers
-// every rate: each must deliver its blocks at samples / rate.
+constexpr size_t kSpectrumBins = 256;
+
+// The latest of the first two blocks an input delivered: a converter's first
+// block may still hold its start. Written by the channel's worker until it stops.
+struct HeardBlock {
+  std::vector<int16_t> samples;
+  std::atomic<uint32_t> copies{0};
+
+  CallCounter::OnReturn Copier() {
+    return [this](uintptr_t address) {
+      if (copies.load() >= 2) return;
+      std::memcpy(samples.data(), reinterpret_cast<const void*>(address), samples.size() * sizeof(int16_t));
+      copies.fetch_add(1);
+    };
+  }
+};
+
+// What an input heard: 10 ms of it, its spectrum, and its block intervals.
+AudioTrace Trace(uint32_t channel, const HeardBlock& heard, const CallCounter& counter, double blockMs) {
+  const uint32_t rate = kSampleRates[RateIndex(channel)];
+  AudioTrace trace;
+  trace.channel = channel;
+  trace.sampleRate = rate;
+  if (heard.copies.load() > 0) {
+    const size_t stretch = std::min<size_t>(rate / 100, heard.samples.size());
+    trace.samples.assign(heard.samples.begin(), heard.samples.begin() + static_cast<ptrdiff_t>(stretch));
+    ToneSpectrum spectrum = AnalyseSpectrum(heard.samples, rate, kSpectrumBins);
+    trace.binHz = spectrum.binHz;
+    trace.levelDb = std::move(spectrum.levelDb);
+    trace.peakHz = spectrum.peakHz;
+  }
+  trace.blocks.channel = channel;
+  trace.blocks.expectedMs = blockMs;
+  trace.blocks.ms = counter.IntervalsMs();
+  return trace;
+}
+
+// Every audio channel at once: each must deliver its blocks at samples / rate.
 TestOutcome CaptureEveryAudioChannel(BoardUnderTest& board, uint32_t channels) {
   const uint32_t b = board.Index();
   const double blockSamples = SoundBlockBytes(board.Model()) / 2.0;
   // The fewer returns of --quick still measure one whole interval.
   const uint32_t needed = board.Quick() ? 2 : 4;
+  std::vector<std::unique_ptr<HeardBlock>> heard;
   std::vector<std::unique_ptr<CallCounter>> counters;
   std::vector<uint32_t> started;
   TestOutcome outcome = Passed();
   for (uint32_t c = 0; c < channels && outcome.verdict == Verdict::kOk; ++c) {
-    const uint32_t rate = c % 4 + 1;
+    const uint32_t rate = RateIndex(c);
+    auto block = std::make_unique<HeardBlock>();
+    block->samples.resize(static_cast<size_t>(blockSamples));
     // Waiting before the transfer starts: no blocks pile up ahead of the first wait.
     auto counter = std::make_unique<CallCounter>();
-    counter->Start({.kind = CCaptThread::SoundWait, .board = static_cast<int32_t>(b), .channel = static_cast<int32_t>(c)});
+    counter->Start({.kind = CCaptThread::SoundWait, .board = static_cast<int32_t>(b), .channel = static_cast<int32_t>(c)},
+                   block->Copier());
     if (!board.Call(NUVIXI_CaptureAudioTransferON(b, c, rate, kBlockUnits), "NUVIXI_CaptureAudioTransferON(%X,%X,%X,%X)", b,
                     c, rate, kBlockUnits)) {
       outcome = board.LastFailure();
@@ -50,6 +96,7 @@ TestOutcome CaptureEveryAudioChannel(BoardUnderTest& board, uint32_t channels) {
     }
     started.push_back(c);
     counters.push_back(std::move(counter));
+    heard.push_back(std::move(block));
   }
   const double slowestMs = blockSamples * 1000.0 / kSampleRates[1];
   const auto window = milliseconds(static_cast<int64_t>(slowestMs * (needed + 0.5)) + 300);
@@ -59,15 +106,16 @@ TestOutcome CaptureEveryAudioChannel(BoardUnderTest& board, uint32_t channels) {
   std::string problems;
   for (size_t k = 0; k < started.size(); ++k) {
     const uint32_t c = started[k];
-    const double wantedMs = blockSamples * 1000.0 / kSampleRates[c % 4 + 1];
+    const double wantedMs = blockSamples * 1000.0 / kSampleRates[RateIndex(c)];
     const CallCounter& counter = *counters[k];
+    board.Measured().audio.push_back(Trace(c, *heard[k], counter, wantedMs));
     std::string problem;
     if (counter.Count() < needed)
       problem = TextFormat("channel %u: %u blocks within %lld ms, %u expected", c, counter.Count(),
                        static_cast<long long>(window.count()), needed);
     else if (std::abs(counter.MeanIntervalMs() - wantedMs) > wantedMs * kCadenceTolerance)
       problem = TextFormat("channel %u: a block every %.0f ms at %u Hz, %.0f expected", c, counter.MeanIntervalMs(),
-                       kSampleRates[c % 4 + 1], wantedMs);
+                       kSampleRates[RateIndex(c)], wantedMs);
     if (!problem.empty()) problems += (problems.empty() ? "" : "; ") + problem;
     board.Call(NUVIXI_CaptureAudioTransferOFF(b, c), "NUVIXI_CaptureAudioTransferOFF(%X,%X)", b, c);
   }
@@ -104,6 +152,8 @@ TestOutcome PlayTone(BoardUnderTest& board) {
   const auto window = milliseconds(static_cast<int64_t>(halfMs * (needed + 2)) + 300);
   refills.WaitFor(needed, Clock::now() + window);
   refills.Stop();
+  board.Measured().refills.emplace().expectedMs = halfMs;
+  board.Measured().refills->ms = refills.IntervalsMs();
   const bool stopped = board.Call(NUVIXI_APLAY_OFF(b), "NUVIXI_APLAY_OFF(%X)", b);
   if (failedLoads.load() != 0) return board.LastFailure();
   if (refills.Count() < needed)
@@ -114,11 +164,31 @@ TestOutcome PlayTone(BoardUnderTest& board) {
   return Passed(TextFormat("a refill every %.0f ms at 8000 Hz", refills.MeanIntervalMs()));
 }
 
-// Sends a line and expects it back through the test plug; a port nothing
-// answers on is skipped. The port is left at its start configuration.
+// Sends one byte of a line and waits for it to come back, timing the round
+// trip. Nothing back for the first byte means no loopback plug.
+TestOutcome EchoByte(BoardUnderTest& board, const char* line, uint32_t k, std::vector<double>& tripsMs) {
+  const uint32_t b = board.Index();
+  const Clock::time_point sent = Clock::now();
+  if (!board.Call(NUVIXI_RUART_WRITE(b, line + k, 1, 5000), "NUVIXI_RUART_WRITE(%X,%lX,%X,%X)", b, Address(line + k), 1u, 5000u))
+    return board.LastFailure();
+  char echo = 0;
+  const uint32_t result = NUVIXI_RUART_READ(b, &echo, 1, 500);
+  const double tripMs = std::chrono::duration<double, std::milli>(Clock::now() - sent).count();
+  if (result == NUVIXI_TIMEOUT)
+    return k == 0 ? Skipped("nothing came back within 500 ms: no loopback plug")
+                  : Failed(TextFormat("byte %u did not come back within 500 ms", k));
+  if (!board.Call(result, "NUVIXI_RUART_READ(%X,%lX,%X,%X)", b, Address(&echo), 1u, 500u)) return board.LastFailure();
+  tripsMs.push_back(tripMs);
+  if (echo != line[k]) return Failed("the bytes that came back differ from those sent");
+  return Passed();
+}
+
+// Sends a line byte by byte and expects each back through the test plug; a
+// port nothing answers on is skipped. The port is left at its start
+// configuration.
 TestOutcome SerialLoopback(BoardUnderTest& board) {
   const uint32_t b = board.Index();
-  constexpr uint32_t kBaud = 5, kParity = 1;  // 38400, none
+  constexpr uint32_t kBaud = 5, kBaudRate = 38400, kParity = 1;  // none
   if (!board.Call(NUVIXI_RUART_CONFIG(b, kBaud, kParity), "NUVIXI_RUART_CONFIG(%X,%X,%X)", b, kBaud, kParity))
     return board.LastFailure();
   uint8_t stale[256];
@@ -126,16 +196,13 @@ TestOutcome SerialLoopback(BoardUnderTest& board) {
     if (NUVIXI_RUART_READ(b, stale, std::min<uint32_t>(waiting, sizeof stale), 100) != NUVIXI_SUCCESS) break;
   static constexpr char kLine[] = "NUVIX SELF-TEST\r\n";
   const auto length = static_cast<uint32_t>(sizeof kLine - 1);
-  TestOutcome outcome = Passed(TextFormat("%u bytes looped back at 38400 baud", length));
-  char echo[sizeof kLine] = {};
-  if (!board.Call(NUVIXI_RUART_WRITE(b, kLine, length, 5000), "NUVIXI_RUART_WRITE(%X,%lX,%X,%X)", b, Address(kLine), length, 5000u)) {
-    outcome = board.LastFailure();
-  } else {
-    const uint32_t result = NUVIXI_RUART_READ(b, echo, length, 500);
-    if (result == NUVIXI_TIMEOUT) outcome = Skipped("nothing came back within 500 ms: no loopback plug");
-    else if (!board.Call(result, "NUVIXI_RUART_READ(%X,%lX,%X,%X)", b, Address(echo), length, 500u)) outcome = board.LastFailure();
-    else if (std::memcmp(echo, kLine, length) != 0) outcome = Failed("the bytes that came back differ from those sent");
-  }
+  // Start, 8 data and stop bits.
+  IntervalSeries trips;
+  trips.expectedMs = 10 * 1000.0 / kBaudRate;
+  TestOutcome outcome = Passed();
+  for (uint32_t k = 0; k < length && outcome.verdict == Verdict::kOk; ++k) outcome = EchoByte(board, kLine, k, trips.ms);
+  if (outcome.verdict == Verdict::kOk) outcome = Passed(TextFormat("%u bytes looped back at %u baud", length, kBaudRate));
+  if (!trips.ms.empty()) board.Measured().roundTrips = std::move(trips);
   if (!board.Call(NUVIXI_RUART_CONFIG(b, 3, 1), "NUVIXI_RUART_CONFIG(%X,%X,%X)", b, 3u, 1u) && outcome.verdict == Verdict::kOk)
     outcome = board.LastFailure();
   return outcome;
@@ -154,30 +221,33 @@ bool WriteOutputs(BoardUnderTest& board, const uint32_t outputs[32]) {
   return board.Call(NUVIXI_DIGITALOUT_SIGNAL(b, outputs), "NUVIXI_DIGITALOUT_SIGNAL(%X, %lX)", b, Address(outputs));
 }
 
-// Two complementary patterns on the outputs: with a test plug every input
-// follows its output; inputs that follow none mean no plug.
+// Each output on alone in turn: with a test plug exactly its own input
+// follows; inputs that follow none mean no plug. Maps every input to the
+// outputs it answered, so a crossed or shorted line shows where it is.
 TestOutcome DigitalLoopback(BoardUnderTest& board) {
-  uint32_t followed = 0, mismatched = 0;
+  IoMap map{};
   TestOutcome outcome = Passed("32 outputs read back through the test plug");
-  for (uint32_t phase = 0; phase < 2 && outcome.verdict == Verdict::kOk; ++phase) {
-    uint32_t outputs[32], inputs[32];
-    for (uint32_t k = 0; k < 32; ++k) outputs[k] = (k + phase) % 2;
+  for (uint32_t on = 0; on < 32 && outcome.verdict == Verdict::kOk; ++on) {
+    uint32_t outputs[32] = {}, inputs[32];
+    outputs[on] = 1;
     if (!WriteOutputs(board, outputs) || !ReadInputs(board, inputs)) {
       outcome = board.LastFailure();
       break;
     }
-    for (uint32_t k = 0; k < 32; ++k) {
-      if ((inputs[k] != 0) == (outputs[k] != 0)) followed |= 1u << k;
-      else mismatched |= 1u << k;
-    }
+    for (uint32_t k = 0; k < 32; ++k) map[on] |= (inputs[k] != 0 ? 1u : 0u) << k;
   }
   const uint32_t rest[32] = {};
   if (!WriteOutputs(board, rest) && outcome.verdict == Verdict::kOk) outcome = board.LastFailure();
   if (outcome.verdict != Verdict::kOk) return outcome;
-  // An input that matched in one phase only did not follow its output.
-  const uint32_t bothPhases = followed & ~mismatched;
-  if (bothPhases == 0) return Skipped("no input follows the outputs: no test plug");
-  if (mismatched != 0) return Failed(TextFormat("inputs that do not follow their outputs: %08X", mismatched));
+  board.Measured().ioMap = map;
+  uint32_t followed = 0;
+  for (uint32_t k = 0; k < 32; ++k) {
+    uint32_t answered = 0;  // the outputs input k read 1 for
+    for (uint32_t on = 0; on < 32; ++on) answered |= (map[on] >> k & 1u) << on;
+    if (answered == 1u << k) followed |= 1u << k;
+  }
+  if (followed == 0) return Skipped("no input follows the outputs: no test plug");
+  if (followed != UINT32_MAX) return Failed(TextFormat("inputs that do not follow their outputs: %08X", ~followed));
   return outcome;
 }
 

@@ -3,12 +3,15 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "block_tests.h"
 #include "board_tables.h"
 #include "board_under_test.h"
+#include "html_report.h"
+#include "junit_report.h"
 #include "log_file.h"
 #include "nuvixi.h"
 #include "self_test_report.h"
@@ -37,6 +40,9 @@ TestOutcome Detail(BoardUnderTest& board) {
     return board.LastFailure();
   // The group walks follow the board's own channel count, as after a selection in the main dialog.
   board.SetCaps(BoardCaps(board.Model(), detail.maxCaptureChannels), std::min(detail.audioChannels, 16u));
+  board.SetFacts({.boardId = detail.boardId, .revisionId = detail.revisionId, .fpgaRevision = detail.fpgaRevision,
+                  .customId = detail.customId, .captureChannels = board.CaptureChannels(),
+                  .audioChannels = board.AudioChannels(), .tvOutChannels = detail.tvOutChannels});
   return Passed(TextFormat("board ID %u, revision %X, FPGA %08X, custom ID %X, %u capture, %u audio, %u TV-out",
                             detail.boardId, detail.revisionId, detail.fpgaRevision, detail.customId,
                             board.CaptureChannels(), board.AudioChannels(), detail.tvOutChannels));
@@ -61,18 +67,41 @@ void TestBoard(BoardUnderTest& board) {
   });
 }
 
+// A file the run writes when it ends, opened (and so created) at its start.
+class OutputFile {
+ public:
+  explicit OutputFile(const std::string& path) : path_(path) {}
+
+  // True when no file was asked for or it could be opened; else says why on err.
+  bool Open(std::FILE* err) {
+    if (path_.empty()) return true;
+    file_.reset(std::fopen(path_.c_str(), "w"));
+    return file_ || Refused(err);
+  }
+  // Writes what text makes when a file was asked for; false (and why on err) when it failed.
+  bool Write(const std::function<std::string()>& text, std::FILE* err) {
+    if (!file_) return true;
+    const std::string bytes = text();
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file_.get()) == bytes.size();
+    return (std::fclose(file_.release()) == 0 && written) || Refused(err);
+  }
+
+ private:
+  bool Refused(std::FILE* err) const {
+    std::fprintf(err, "self-test: cannot write %s: %s\n", path_.c_str(), std::strerror(errno));
+    return false;
+  }
+
+  const std::string& path_;
+  FilePtr file_{nullptr, &std::fclose};
+};
+
 }  // namespace
 
 int RunSelfTest(const SelfTestOptions& options, std::FILE* out, std::FILE* err) {
   // An unwritable file is found before any board is touched.
-  FilePtr json(nullptr, &std::fclose);
-  if (!options.jsonPath.empty()) {
-    json.reset(std::fopen(options.jsonPath.c_str(), "w"));
-    if (!json) {
-      std::fprintf(err, "self-test: cannot write %s: %s\n", options.jsonPath.c_str(), std::strerror(errno));
-      return 2;
-    }
-  }
+  OutputFile json(options.jsonPath), page(options.reportPath), junit(options.junitPath);
+  if (!json.Open(err) || !page.Open(err) || !junit.Open(err)) return 2;
   LogFile logFile;
   if (!options.logPath.empty() && !logFile.Open(options.logPath)) {
     std::fprintf(err, "%s\n", logFile.error().c_str());
@@ -102,12 +131,9 @@ int RunSelfTest(const SelfTestOptions& options, std::FILE* out, std::FILE* err) 
     if (IsKnownModel(model)) TestBoard(board);
   }
   int code = report.Finish();
-  if (json) {
-    const std::string text = report.Json(options.standard == NUVIXI_STANDARD_NTSC ? "ntsc" : "pal", options.quick);
-    if (std::fwrite(text.data(), 1, text.size(), json.get()) != text.size() || std::fclose(json.release()) != 0) {
-      std::fprintf(err, "self-test: cannot write %s: %s\n", options.jsonPath.c_str(), std::strerror(errno));
-      code = 2;
-    }
-  }
+  const std::string standard = options.standard == NUVIXI_STANDARD_NTSC ? "ntsc" : "pal";
+  if (!json.Write([&] { return report.Json(standard, options.quick); }, err)) code = 2;
+  if (!page.Write([&] { return HtmlReport(report, standard, options.quick); }, err)) code = 2;
+  if (!junit.Write([&] { return JUnitReport(report); }, err)) code = 2;
   return code;
 }

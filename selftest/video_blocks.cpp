@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <numeric>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -45,19 +47,26 @@ bool FrameInRange(const uint8_t* frame, uint32_t width, uint32_t height, uint32_
   return true;
 }
 
+using SlotPlan = std::vector<int32_t>;  // the channel of each slot of a second
+using PlannedIntervals = std::array<std::vector<double>, kMaxChannels>;
+
 // Programs the slots of the group of channel so that each requested channel
-// gets its rate (QLA: one slot list per channel).
-bool ProgramGroup(BoardUnderTest& board, uint32_t channel, const int32_t requests[kMaxChannels]) {
+// gets its rate (QLA: one slot list per channel); the plan, or nothing when
+// a call was refused.
+std::optional<SlotPlan> ProgramGroup(BoardUnderTest& board, uint32_t channel, const int32_t requests[kMaxChannels]) {
   nuvix::FrameSlotScheduler scheduler;
   const uint32_t slotCount = SlotsPerSecond(board);
   scheduler.SetupAttribute(slotCount, kMaxChannels, NUVIXI_EMPTY_SLOT);
-  int32_t slots[nuvix::FrameSlotScheduler::kMaxSlots] = {};
-  scheduler.ComputeSlots(requests, slots);
+  SlotPlan slots(nuvix::FrameSlotScheduler::kMaxSlots);
+  scheduler.ComputeSlots(requests, slots.data());
+  slots.resize(slotCount);
   const uint32_t b = board.Index();
   if (!IsQlaModel(board.Model())) {
     const uint32_t group = board.Caps().GroupPosition(channel);
-    return board.Call(NUVIXI_VideoSliceCtrl(b, group, slots, slotCount, 0), "NUVIXI_VideoSliceCtrl(%X,%X,%lX,%X,%X)", b,
-                      group, static_cast<unsigned long>(reinterpret_cast<uintptr_t>(slots)), slotCount, 0u);
+    if (!board.Call(NUVIXI_VideoSliceCtrl(b, group, slots.data(), slotCount, 0), "NUVIXI_VideoSliceCtrl(%X,%X,%lX,%X,%X)", b,
+                    group, static_cast<unsigned long>(reinterpret_cast<uintptr_t>(slots.data())), slotCount, 0u))
+      return std::nullopt;
+    return slots;
   }
   for (uint32_t c : board.Caps().GroupChannels(channel)) {
     if (requests[c] == 0) continue;
@@ -66,9 +75,29 @@ bool ProgramGroup(BoardUnderTest& board, uint32_t channel, const int32_t request
       own[s] = slots[s] == static_cast<int32_t>(c) ? slots[s] : static_cast<int32_t>(NUVIXI_EMPTY_SLOT);
     if (!board.Call(NUVIXI_VideoSliceCtrl(b, c, own, slotCount, 0), "NUVIXI_VideoSliceCtrl(%X,%X,%lX,%X,%X)", b, c,
                     static_cast<unsigned long>(reinterpret_cast<uintptr_t>(own)), slotCount, 0u))
-      return false;
+      return std::nullopt;
   }
-  return true;
+  return slots;
+}
+
+// The intervals between the slots a plan gives channel, in milliseconds,
+// from its first slot round to its first slot of the next second.
+std::vector<double> PlannedIntervalsMs(const SlotPlan& plan, uint32_t channel) {
+  std::vector<size_t> own;
+  for (size_t s = 0; s < plan.size(); ++s)
+    if (plan[s] == static_cast<int32_t>(channel)) own.push_back(s);
+  std::vector<double> intervals;
+  const double slotMs = 1000.0 / static_cast<double>(plan.size());
+  for (size_t k = 0; k < own.size(); ++k) {
+    const size_t next = k + 1 < own.size() ? own[k + 1] : own[0] + plan.size();
+    intervals.push_back(static_cast<double>(next - own[k]) * slotMs);
+  }
+  return intervals;
+}
+
+// Each channel of the group at its plan's intervals.
+void AddPlan(PlannedIntervals& planned, const BoardUnderTest& board, uint32_t group, const SlotPlan& plan) {
+  for (uint32_t c : board.Caps().GroupChannels(group)) planned[c] = PlannedIntervalsMs(plan, c);
 }
 
 // Channels capturing at once, each with its own counting worker; every
@@ -104,6 +133,15 @@ class CaptureRun {
   void WaitAndStop(uint32_t count, Clock::time_point deadline) {
     for (Channel& channel : channels_) channel.counter->WaitFor(count, deadline);
     for (Channel& channel : channels_) channel.counter->Stop();
+  }
+
+  // Each channel's frame intervals against those its slot plan asks for.
+  void RecordIntervals(Measurements& measured, const PlannedIntervals& planned) const {
+    for (const Channel& channel : channels_) {
+      const std::vector<double>& plan = planned[channel.number];
+      const double mean = plan.empty() ? 0 : std::accumulate(plan.begin(), plan.end(), 0.0) / static_cast<double>(plan.size());
+      measured.frames.push_back({channel.number, mean, plan, channel.counter->IntervalsMs()});
+    }
   }
 
   const CallCounter& Counter(size_t k) const { return *channels_[k].counter; }
@@ -159,10 +197,13 @@ TestOutcome CaptureEveryChannel(BoardUnderTest& board) {
   const uint32_t width = ImageWidth(kCaptureSize), height = ImageHeight(kCaptureSize, board.Ntsc() ? 1 : 0);
   // Every channel of a group at an equal share of the group's slots.
   const auto rate = static_cast<int32_t>(SlotsPerSecond(board) / std::max<uint32_t>(1, board.Caps().GroupChannels(0).count));
+  PlannedIntervals planned;
   for (uint32_t g = 0; g < std::min(channels, board.Caps().ChannelGroups()); ++g) {
     int32_t requests[kMaxChannels] = {};
     for (uint32_t c : board.Caps().GroupChannels(g)) requests[c] = rate;
-    if (!ProgramGroup(board, g, requests)) return board.LastFailure();
+    const std::optional<SlotPlan> plan = ProgramGroup(board, g, requests);
+    if (!plan) return board.LastFailure();
+    AddPlan(planned, board, g, *plan);
   }
   auto badFrames = std::make_shared<std::array<std::atomic<int>, kMaxChannels>>();
   CaptureRun run(board);
@@ -176,6 +217,7 @@ TestOutcome CaptureEveryChannel(BoardUnderTest& board) {
   }
   const auto [needed, window] = MeasureFor(board, rate);
   run.WaitAndStop(needed, Clock::now() + window);
+  run.RecordIntervals(board.Measured(), planned);
   std::string problems;
   for (size_t k = 0; k < run.Size(); ++k) {
     std::string problem = RateProblem(run.Counter(k), run.Number(k), rate, needed, window);
@@ -196,13 +238,17 @@ TestOutcome FullGroupBudget(BoardUnderTest& board) {
   int32_t requests[kMaxChannels] = {};
   const uint32_t share = budget / group.count;
   for (uint32_t k = 0; k < group.count; ++k) requests[group.channels[k]] = static_cast<int32_t>(share + (k < budget % group.count));
-  if (!ProgramGroup(board, 0, requests)) return board.LastFailure();
+  const std::optional<SlotPlan> plan = ProgramGroup(board, 0, requests);
+  if (!plan) return board.LastFailure();
+  PlannedIntervals planned;
+  AddPlan(planned, board, 0, *plan);
   CaptureRun run(board);
   for (uint32_t c : group)
     if (!run.Start(c, kCaptureSize, 0)) return board.LastFailure();
   // The board's read-out covers the last full second, so the window is longer than one.
   const milliseconds window = std::max(MeasureFor(board, share).window, milliseconds(1300));
   run.WaitAndStop(UINT32_MAX, Clock::now() + window);
+  run.RecordIntervals(board.Measured(), planned);
   int32_t fps[64] = {};
   const uint32_t b = board.Index();
   if (!board.Call(NUVIXI_GET_CaptureFPS(b, fps), "NUVIXI_GET_CaptureFPS(%X,%lX)", b,

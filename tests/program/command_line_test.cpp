@@ -92,7 +92,8 @@ TEST_F(CommandLineTest, AnswersAndExitCodes) {
   };
   const std::vector<std::string> usage = {"usage: nuvixsdk [--tour DIR] [--log FILE]", "--tour DIR", "--version",
                                           "NUVIXI_SIM_BOARDS", "NUVIXI_SIM_BOARDS=QLA16", "QT_QPA_PLATFORM=offscreen",
-                                          "README.md", "--self-test [--board N|all]", "--eeprom-key HEX"};
+                                          "README.md", "--self-test [--board N|all]", "--eeprom-key HEX",
+                                          "--report FILE", "--junit FILE"};
   const Case cases[] = {
       {{"--help"}, 0, usage, ""},
       {{"-h"}, 0, usage, ""},
@@ -116,7 +117,10 @@ TEST_F(CommandLineTest, AnswersAndExitCodes) {
       {{"--self-test", "--eeprom-key", "4E5556495853444"}, 2, {}, "--eeprom-key takes 16 hexadecimal digits: 4E5556495853444\n"},
       {{"--self-test", "--eeprom-key", "4E55564958534G4B"}, 2, {}, "--eeprom-key takes 16 hexadecimal digits: 4E55564958534G4B\n"},
       {{"--self-test", "--json"}, 2, {}, "--json needs a value\n"},
-      {{"--quick"}, 2, {}, "--board, --standard, --json, --quick and --eeprom-key need --self-test\n"},
+      {{"--self-test", "--report"}, 2, {}, "--report needs a value\n"},
+      {{"--self-test", "--junit", ""}, 2, {}, "--junit needs a value\n"},
+      {{"--quick"}, 2, {}, "--board, --standard, --json, --report, --junit, --quick and --eeprom-key need --self-test\n"},
+      {{"--junit", "r.xml"}, 2, {}, "--board, --standard, --json, --report, --junit, --quick and --eeprom-key need --self-test\n"},
       {{"--self-test", "--help"}, 0, usage, ""},
       // Runs without a display: Qt is never started.
       {{"--self-test", "--quick", "--board", "all", "--standard", "pal", "--eeprom-key", "4e5556495853444b", "--log",

@@ -1,7 +1,8 @@
 // The self-test against the simulated boards: a healthy board passes and
 // leaves everything as it found it, an injected fault fails exactly its own
 // block, a wait that never returns fails within its time-out, and a run that
-// cannot start says why with exit code 2.
+// cannot start says why with exit code 2. Every run also writes the HTML
+// report and the JUnit file, which must say what the JSON file says.
 #include <gtest/gtest.h>
 
 #include <QByteArray>
@@ -19,7 +20,10 @@
 #include <vector>
 
 #include "app_fixture.h"
+#include "html_report.h"
+#include "junit_report.h"
 #include "nuvixi_sim.h"
+#include "report_reading.h"
 #include "self_test.h"
 
 namespace {
@@ -30,8 +34,14 @@ struct RunResult {
   int exitCode = -1;
   std::string out, err;
   QJsonObject json;
+  std::string page, junit;
   double seconds = 0;
 };
+
+std::string ReadText(const std::string& path) {
+  std::ifstream file(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(file), {}};
+}
 
 std::string Drain(std::FILE* file) {
   std::rewind(file);
@@ -45,16 +55,21 @@ class SelfTestTest : public testing::Test {
  protected:
   void SetUp() override {
     NUVIXI_SIM_Reset();
-    json_ = fs::temp_directory_path() / ("nuvix-self-test-" + std::to_string(::getpid()) + ".json");
+    const std::string stem = "nuvix-self-test-" + std::to_string(::getpid());
+    json_ = fs::temp_directory_path() / (stem + ".json");
+    page_ = fs::temp_directory_path() / (stem + ".html");
+    junit_ = fs::temp_directory_path() / (stem + ".xml");
   }
   void TearDown() override {
-    fs::remove(json_);
+    for (const fs::path& path : {json_, page_, junit_}) fs::remove(path);
     NUVIXI_SIM_Reset();
   }
 
   RunResult RunQuick(SelfTestOptions options = {}) {
     options.quick = true;
     if (options.jsonPath.empty()) options.jsonPath = json_.string();
+    if (options.reportPath.empty()) options.reportPath = page_.string();
+    if (options.junitPath.empty()) options.junitPath = junit_.string();
     std::FILE* out = std::tmpfile();
     std::FILE* err = std::tmpfile();
     RunResult run;
@@ -63,9 +78,9 @@ class SelfTestTest : public testing::Test {
     run.seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     run.out = Drain(out);
     run.err = Drain(err);
-    std::ifstream file(options.jsonPath, std::ios::binary);
-    const std::string text{std::istreambuf_iterator<char>(file), {}};
-    run.json = QJsonDocument::fromJson(QByteArray::fromStdString(text)).object();
+    run.json = QJsonDocument::fromJson(QByteArray::fromStdString(ReadText(options.jsonPath))).object();
+    run.page = ReadText(options.reportPath);
+    run.junit = ReadText(options.junitPath);
     return run;
   }
 
@@ -86,7 +101,7 @@ class SelfTestTest : public testing::Test {
     return failed;
   }
 
-  fs::path json_;
+  fs::path json_, page_, junit_;
 };
 
 const uint8_t kDefaultKey[8] = {'N', 'U', 'V', 'I', 'X', 'S', 'D', 'K'};
@@ -113,6 +128,67 @@ void ExpectSwitchedOff(const std::vector<std::string>& calls, const std::string&
   }
 }
 
+// Intervals recorded in milliseconds, in the order they came, all inside the
+// test that measured them: each positive, together no longer than the test,
+// and on average the interval asked for within a factor of two (the
+// self-test's own verdict judges the rate; this catches a wrong unit or a
+// series that is not the channel's own, and holds on a loaded machine).
+void ExpectIntervals(const QJsonArray& ms, double asked, double testMs, qsizetype atLeast = 1) {
+  EXPECT_GE(ms.size(), atLeast);
+  double sum = 0;
+  for (const auto& value : ms) {
+    EXPECT_GT(value.toDouble(), 0);
+    sum += value.toDouble();
+  }
+  EXPECT_LE(sum, testMs + 1);
+  if (ms.isEmpty()) return;
+  const double mean = sum / static_cast<double>(ms.size());
+  EXPECT_TRUE(mean > asked / 2 && mean < asked * 2) << "mean " << mean << " ms, " << asked << " ms asked for";
+}
+
+// What the healthy simulated board did, as the measurements record it: every
+// channel with its own plan and intervals, each input's own tone, each byte
+// back, each output on its own input.
+void ExpectMeasuredWhatTheBoardDid(std::map<std::string, QJsonObject>& tests) {
+  for (const char* name : {"video/capture", "frame slots/group budget"}) {
+    const QJsonArray frames = tests[name]["measurements"].toObject()["frameIntervals"].toArray();
+    EXPECT_EQ(frames.size(), std::string(name) == "video/capture" ? 32 : 4) << name;
+    for (const auto& value : frames) {
+      const QJsonObject channel = value.toObject();
+      SCOPED_TRACE(std::string(name) + " channel " + std::to_string(channel["channel"].toInt()));
+      ExpectIntervals(channel["ms"].toArray(), channel["expectedMs"].toDouble(), tests[name]["ms"].toDouble());
+      double planned = 0;
+      for (const auto& interval : channel["plannedMs"].toArray()) planned += interval.toDouble();
+      EXPECT_NEAR(planned, 1000, 0.01) << "the plan covers one second";
+    }
+  }
+  const QJsonObject audioTest = tests["audio capture/cadence"];
+  const QJsonArray audio = audioTest["measurements"].toObject()["audio"].toArray();
+  ASSERT_EQ(audio.size(), 16);
+  for (const auto& value : audio) {
+    const QJsonObject input = value.toObject();
+    const auto channel = static_cast<uint32_t>(input["channel"].toInt());
+    SCOPED_TRACE("audio channel " + std::to_string(channel));
+    const double rate = input["sampleRate"].toDouble();
+    EXPECT_NEAR(input["samples"].toArray().size(), rate / 100, 1) << "10 ms of the input";
+    // Within one FFT bin of a 4096-sample block.
+    EXPECT_NEAR(input["peakHz"].toDouble(), NUVIXI_SIM_AudioToneHz(channel), rate / 4096);
+    ExpectIntervals(input["blockIntervalsMs"].toArray(), input["blockMs"].toDouble(), audioTest["ms"].toDouble());
+  }
+  const QJsonObject playback = tests["audio playback/refill pacing"];
+  const QJsonObject refills = playback["measurements"].toObject()["refillIntervals"].toObject();
+  ExpectIntervals(refills["ms"].toArray(), refills["expectedMs"].toDouble(), playback["ms"].toDouble(), 3);
+  const QJsonObject serial = tests["serial port/loopback"];
+  const QJsonArray trips = serial["measurements"].toObject()["roundTrips"].toObject()["ms"].toArray();
+  EXPECT_EQ(trips.size(), 17);
+  double tripsMs = 0;
+  for (const auto& trip : trips) tripsMs += trip.toDouble();
+  EXPECT_LE(tripsMs, serial["ms"].toDouble() + 1) << "every round trip lies inside the test";
+  const QJsonArray map = tests["digital I/O/outputs to inputs"]["measurements"].toObject()["ioMap"].toArray();
+  ASSERT_EQ(map.size(), 32);
+  for (qsizetype k = 0; k < 32; ++k) EXPECT_EQ(map[k].toInteger(), qint64{1} << k) << "output " << k;
+}
+
 TEST_F(SelfTestTest, DefaultBoardPassesWritesTheDocumentedJsonAndRestoresTheBoard) {
   const RunResult run = RunQuick(WithKey());
   EXPECT_EQ(run.exitCode, 0) << run.out << run.err;
@@ -121,7 +197,7 @@ TEST_F(SelfTestTest, DefaultBoardPassesWritesTheDocumentedJsonAndRestoresTheBoar
   EXPECT_NE(run.out.find("self-test: 16 tests on 1 board(s): 15 OK, 0 FAIL, 1 SKIP"), std::string::npos) << run.out;
 
   // The documented fields.
-  EXPECT_EQ(run.json["schema"].toString(), "nuvixsdk-self-test/1");
+  EXPECT_EQ(run.json["schema"].toString(), "nuvixsdk-self-test/2");
   EXPECT_FALSE(run.json["driverVersion"].toString().isEmpty());
   EXPECT_EQ(run.json["standard"].toString(), "ntsc");
   EXPECT_TRUE(run.json["quick"].toBool());
@@ -134,6 +210,10 @@ TEST_F(SelfTestTest, DefaultBoardPassesWritesTheDocumentedJsonAndRestoresTheBoar
   ASSERT_EQ(boards.size(), 1);
   EXPECT_EQ(boards[0].toObject()["board"].toInt(-1), 0);
   EXPECT_EQ(boards[0].toObject()["model"].toString(), "QCA08");
+  const QJsonObject detail = boards[0].toObject()["detail"].toObject();
+  EXPECT_EQ(detail["boardId"].toInt(), 32);
+  EXPECT_EQ(detail["captureChannels"].toInt(), 32);
+  EXPECT_EQ(detail["audioChannels"].toInt(), 16);
 
   // The blocks in their order, each test OK or skipped with its reason.
   std::vector<std::string> blocks;
@@ -178,13 +258,16 @@ TEST_F(SelfTestTest, DefaultBoardPassesWritesTheDocumentedJsonAndRestoresTheBoar
   uint64_t expiries = 1;
   ASSERT_EQ(NUVIXI_SIM_WatchdogExpiries(0, &expiries), 0);
   EXPECT_EQ(expiries, 0u);
+
+  ExpectReportsAgreeWithJson(run.json, run.page, run.junit);
+  ExpectMeasuredWhatTheBoardDid(tests);
 }
 
 // Faults in blocks that are not next to each other, one run per row: exactly
 // the blocks hit fail, with the driver's error text, and the others still pass.
 TEST_F(SelfTestTest, AnInjectedFaultFailsExactlyItsOwnBlock) {
   struct Fault {
-    const char* function;
+    const char* function;  // null: the fault is the case's stuck input
     uint32_t code;
     const char* test;  // "block/test" that must fail
     const char* text;  // in its reason
@@ -192,13 +275,16 @@ TEST_F(SelfTestTest, AnInjectedFaultFailsExactlyItsOwnBlock) {
   struct Case {
     const char* boards;
     std::vector<Fault> faults;
+    int stuckInput = -1;  // a digital input held at 1 from outside
   };
   const Case cases[] = {
       {"QCA08",
        {{"CaptureVideoTransferON", 0x53, "video/capture", "MALLOC FAIL MEMORY TOO SMALL"},
         {"APLAY_LOAD", 0x31, "audio playback/refill pacing", "NUVIXI_APLAYLOAD(0,1,0,"},
         {"RUART_WRITE", 0x32, "serial port/loopback", "IIC LOCAL BUS ERROR"},
-        {"WDOGEnable", 0x31, "watchdog/arm and disarm", "NUVIXI_WDOGEnable(0,FA) returned 31 LOACAL BUS ERROR"}}},
+        {"WDOGEnable", 0x31, "watchdog/arm and disarm", "NUVIXI_WDOGEnable(0,FA) returned 31 LOACAL BUS ERROR"},
+        {nullptr, 0, "digital I/O/outputs to inputs", "inputs that do not follow their outputs: 00000020"}},
+       5},
       {"QCA08",
        {{"BDDetailInfo", 0x31, "board/detail", "LOACAL BUS ERROR"},
         {"GET_CaptureFPS", 0x31, "frame slots/group budget", "LOACAL BUS ERROR"},
@@ -214,8 +300,11 @@ TEST_F(SelfTestTest, AnInjectedFaultFailsExactlyItsOwnBlock) {
     ASSERT_EQ(NUVIXI_SIM_SetBoardsFromText(c.boards), 0);
     std::set<std::string> expected;
     for (const Fault& fault : c.faults) {
-      NUVIXI_SIM_FailNext(fault.function, fault.code);
+      if (fault.function) NUVIXI_SIM_FailNext(fault.function, fault.code);
       expected.insert(fault.test);
+    }
+    if (c.stuckInput >= 0) {
+      ASSERT_EQ(NUVIXI_SIM_SetDigitalInput(0, static_cast<uint32_t>(c.stuckInput), 1), 0);
     }
     const RunResult run = RunQuick(WithKey());
     SCOPED_TRACE(run.out);
@@ -230,6 +319,11 @@ TEST_F(SelfTestTest, AnInjectedFaultFailsExactlyItsOwnBlock) {
     }
     // The close test ran, so every block after the faults still ran.
     EXPECT_EQ(tests.count("board/close"), 1u);
+    // The map shows the stuck input answering every output.
+    const QJsonArray map = tests["digital I/O/outputs to inputs"]["measurements"].toObject()["ioMap"].toArray();
+    for (qsizetype k = 0; c.stuckInput >= 0 && k < map.size(); ++k)
+      EXPECT_EQ(map[k].toInteger(), (qint64{1} << k) | (qint64{1} << c.stuckInput)) << "output " << k;
+    ExpectReportsAgreeWithJson(run.json, run.page, run.junit);
   }
 }
 
@@ -241,6 +335,7 @@ TEST_F(SelfTestTest, ABoardThatDoesNotOpenFailsItsOpenAndRunsNoBlock) {
   EXPECT_EQ(Failed(run), std::set<std::string>{"board/open"});
   EXPECT_EQ(Tests(run).size(), 3u) << "search, detail and open only";
   EXPECT_EQ(Tests(run, 1).size(), 16u) << "the next board is tested in full";
+  ExpectReportsAgreeWithJson(run.json, run.page, run.junit);
 }
 
 // A channel without a camera never returns from its wait: the capture test
@@ -260,19 +355,23 @@ TEST_F(SelfTestTest, AWaitThatNeverReturnsFailsWithinItsTimeOut) {
   const std::vector<std::string> calls = SimJournalCalls();
   EXPECT_NE(std::find(calls.begin(), calls.end(), "CancelLockWait4GetImageAddress(0,5)"), calls.end());
   EXPECT_NE(std::find(calls.begin(), calls.end(), "CaptureVideoTransferOFF(0,5)"), calls.end());
+  // The silent channel still has its plot, empty.
+  ExpectReportsAgreeWithJson(run.json, run.page, run.junit);
 }
 
 TEST_F(SelfTestTest, ARunThatCannotStartSaysWhyWithExitCode2) {
   struct Case {
     const char* boards;
     int board;
-    std::string jsonPath;
+    std::string SelfTestOptions::*file;  // an output file that cannot be written, or none
     std::string err;
   };
   const Case cases[] = {
-      {"none", SelfTestOptions::kAllBoards, "", "self-test: no board found\n"},
-      {"QCA08", 9, "", "self-test: no board 9: the driver found 1 board(s)\n"},
-      {"QCA08", 0, "/proc/nuvix-self-test.json", "self-test: cannot write /proc/nuvix-self-test.json: "},
+      {"none", SelfTestOptions::kAllBoards, nullptr, "self-test: no board found\n"},
+      {"QCA08", 9, nullptr, "self-test: no board 9: the driver found 1 board(s)\n"},
+      {"QCA08", 0, &SelfTestOptions::jsonPath, "self-test: cannot write /proc/nuvix-self-test: "},
+      {"QCA08", 0, &SelfTestOptions::reportPath, "self-test: cannot write /proc/nuvix-self-test: "},
+      {"QCA08", 0, &SelfTestOptions::junitPath, "self-test: cannot write /proc/nuvix-self-test: "},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.err);
@@ -280,12 +379,46 @@ TEST_F(SelfTestTest, ARunThatCannotStartSaysWhyWithExitCode2) {
     NUVIXI_SIM_ClearJournal();
     SelfTestOptions options;
     options.board = c.board;
-    options.jsonPath = c.jsonPath.empty() ? json_.string() : c.jsonPath;
+    if (c.file) options.*c.file = "/proc/nuvix-self-test";
     const RunResult run = RunQuick(options);
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_EQ(run.err.substr(0, c.err.size()), c.err);
+    EXPECT_EQ(std::count(run.err.begin(), run.err.end(), '\n'), 1) << run.err;
     EXPECT_EQ(run.out, "");
     for (const std::string& call : SimJournalCalls()) EXPECT_EQ(call.rfind("BDOpen", 0), std::string::npos) << call;
+  }
+}
+
+// Texts that are markup, or that XML cannot carry, come back from both files
+// as they were (a control character as '?') and break neither.
+TEST(SelfTestReportFiles, HostileTextsComeBackFromBothFiles) {
+  const std::pair<std::string, std::string> cases[] = {  // written, read back
+      {"<b>&amp;</b>", "<b>&amp;</b>"},
+      {"]]> \"double\" 'single' --", "]]> \"double\" 'single' --"},
+      {"tab\there\r\nnext", "tab\there\r\nnext"},
+      {std::string("bell\x07 nul") + '\0' + "end", "bell? nul?end"},
+  };
+  for (const auto& [text, back] : cases) {
+    SCOPED_TRACE(back);
+    std::FILE* out = std::tmpfile();
+    SelfTestReport report(out, nullptr);
+    report.BeginBoard(0, text);
+    report.AddLog({text, ""});
+    report.AddTest(text, text, Failed(text), 7);
+    std::fclose(out);
+    const JUnitReading ci = ReadJUnit(JUnitReport(report));
+    ASSERT_EQ(ci.error, "");
+    ASSERT_EQ(ci.suites.size(), 1u);
+    ASSERT_EQ(ci.suites[0].cases.size(), 1u);
+    JUnitCase testCase = ci.suites[0].cases[0];
+    EXPECT_EQ(testCase.attributes["classname"], back);
+    EXPECT_EQ(testCase.attributes["name"], back);
+    EXPECT_EQ(testCase.children["failure"], back);
+    EXPECT_EQ(testCase.children["system-out"], back + "\n");
+    const PageReading page = ReadPage(HtmlReport(report, "ntsc", true));
+    ASSERT_EQ(page.error, "");
+    ASSERT_EQ(page.boards.size(), 1u);
+    EXPECT_EQ(page.boards[0].count(back + "/" + back), 1u);
   }
 }
 
