@@ -3,40 +3,32 @@
 #include "overlay_placer.h"
 #include "overlay_view_wnd.h"
 
-namespace {
-
-// The placer of the open slot: at most one overlay is open in the process.
-COverlayPlacer* g_placer = nullptr;
-
-}  // namespace
+COverlaySlot::COverlaySlot() = default;
+COverlaySlot::~COverlaySlot() { Close(); }
 
 bool COverlaySlot::Open(uint32_t width, uint32_t height, uint32_t sourceWidth, uint32_t sourceHeight,
                         uint32_t fourcc) {
-  if (view_ || g_placer) return false;
-  auto* view = new COverlayViewWnd;
+  if (view_) return false;
+  auto view = std::make_unique<COverlayViewWnd>();
   view->Create(static_cast<int>(width), static_cast<int>(height), kColourKey);
-  auto* placer = new COverlayPlacer;
-  if (!placer->Open(view, kColourKey, sourceWidth, sourceHeight, info_, fourcc)) {
-    delete view;
-    delete placer;
+  auto placer = std::make_unique<COverlayPlacer>();
+  if (!placer->Open(view.get(), kColourKey, sourceWidth, sourceHeight, info_, fourcc)) {
     info_ = OverlayInfo{};
     return false;
   }
-  view_ = view;
-  g_placer = placer;
-  view_->Attach(placer);
+  view_ = std::move(view);
+  placer_ = std::move(placer);
+  view_->Attach(placer_.get());
   return true;
 }
 
 void COverlaySlot::Close() {
   if (!view_) return;
-  g_placer->UpdatePosition(0);
+  placer_->UpdatePosition(0);
   view_->Detach();
-  g_placer->Close();
-  delete view_;
-  delete g_placer;
-  view_ = nullptr;
-  g_placer = nullptr;
+  placer_->Close();
+  view_.reset();
+  placer_.reset();
   info_ = OverlayInfo{};
 }
 

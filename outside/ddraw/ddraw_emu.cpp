@@ -12,8 +12,22 @@ constexpr size_t kPitchAlignment = 64;
 
 std::mutex g_adapterMutex;
 AdapterConfig g_adapter = DefaultAdapter();
+int g_overlays = 0;  // overlay surfaces in existence, under g_adapterMutex
 
 void FreeAligned(uint8_t* p) { std::free(p); }
+
+// The adapter's overlays, like its hardware: taken by a surface, given back when it is released.
+bool TakeOverlay(int available) {
+  std::lock_guard lock(g_adapterMutex);
+  if (g_overlays >= available) return false;
+  ++g_overlays;
+  return true;
+}
+
+void GiveBackOverlay() {
+  std::lock_guard lock(g_adapterMutex);
+  --g_overlays;
+}
 
 uint32_t ToStored(uint32_t colourRef) {
   // The primary keeps X8R8G8B8; a colour is 0x00BBGGRR.
@@ -90,11 +104,12 @@ HRESULT IDirectDraw7::CreateSurface(DDSURFACEDESC2* desc, IDirectDrawSurface7** 
     if (!(desc->ddpfPixelFormat.dwFlags & DDPF_FOURCC) ||
         std::find(offered.begin(), offered.end(), fourcc) == offered.end())
       return DDERR_INVALIDPIXELFORMAT;
+    if (!TakeOverlay(config_.maxOverlays)) return DDERR_OUTOFCAPS;
+    made->overlay_ = true;  // given back when the surface goes
     d.dwWidth = desc->dwWidth;
     d.dwHeight = desc->dwHeight;
     d.lPitch = static_cast<int32_t>((d.dwWidth * 2 + kPitchAlignment - 1) / kPitchAlignment * kPitchAlignment);
     d.ddpfPixelFormat = desc->ddpfPixelFormat;
-    made->overlay_ = true;
   } else {
     return DDERR_INVALIDPARAMS;
   }
@@ -170,6 +185,10 @@ HRESULT IDirectDrawSurface7::UpdateOverlay(const RECT* source, IDirectDrawSurfac
 
 ScanOut IDirectDrawSurface7::Scan() const {
   return ScanOut{memory_.get(), desc_.lPitch, desc_.dwWidth, desc_.dwHeight, desc_.ddpfPixelFormat.dwFourCC, state_};
+}
+
+IDirectDrawSurface7::~IDirectDrawSurface7() {
+  if (overlay_) GiveBackOverlay();
 }
 
 void IDirectDrawSurface7::Release() { delete this; }

@@ -24,6 +24,8 @@ constexpr HRESULT DDERR_OUTOFMEMORY = static_cast<HRESULT>(0x8007000Eu);
 constexpr HRESULT DDERR_SURFACEBUSY = static_cast<HRESULT>(0x887601C2u);
 constexpr HRESULT DDERR_NOTLOCKED = static_cast<HRESULT>(0x887601E6u);
 constexpr HRESULT DDERR_WASSTILLDRAWING = static_cast<HRESULT>(0x8876021Cu);
+// Every overlay the adapter has is in use.
+constexpr HRESULT DDERR_OUTOFCAPS = static_cast<HRESULT>(0x88760168u);
 
 constexpr uint32_t DDSCL_NORMAL = 0x8;
 constexpr uint32_t DDSD_CAPS = 0x1, DDSD_HEIGHT = 0x2, DDSD_WIDTH = 0x4, DDSD_PITCH = 0x8,
@@ -90,6 +92,7 @@ struct AdapterConfig {
   std::vector<uint32_t> overlayFourccs;
   int32_t screenWidth = 1920;
   int32_t screenHeight = 1080;
+  int maxOverlays = 1;  // overlay surfaces that can exist at once
 };
 AdapterConfig DefaultAdapter();
 // The adapter that devices created from now on see.
@@ -128,13 +131,15 @@ class IDirectDrawSurface7 {
   HRESULT UpdateOverlay(const RECT* source, IDirectDrawSurface7* destination, const RECT* destinationRect,
                         uint32_t flags, const DDOVERLAYFX* effects);
   ScanOut Scan() const;
-  // Frees the surface. Overlay memory that a DMA engine of the process may
-  // have been told about is announced as going away first.
+  // Frees the surface (an overlay gives its overlay back to the adapter). Whoever
+  // told a board to write into an overlay's memory tells it first that the
+  // memory goes (NUVIXI_MemoryReleased).
   void Release();
 
  private:
   friend class IDirectDraw7;
   IDirectDrawSurface7() = default;
+  ~IDirectDrawSurface7();
 
   DDSURFACEDESC2 desc_;
   bool overlay_ = false;
