@@ -7,10 +7,11 @@
 #include <QPlainTextEdit>
 #include <QTextCursor>
 #include <algorithm>
+#include <system_error>
 
-#include "serial_ids.h"
 #include "nuvix_sdk_dlg.h"
 #include "nuvixi.h"
+#include "serial_ids.h"
 #include "tick_count.h"
 
 using nuvix::win::ControlKind;
@@ -48,7 +49,10 @@ const char* Separator(uint32_t counter) {
 
 CSerialTab::CSerialTab() : CTabDialog(113) {}
 
-CSerialTab::~CSerialTab() { reader_.Stop(); }
+CSerialTab::~CSerialTab() {
+  reader_.Stop();
+  if (sender_.joinable()) sender_.join();  // the write ends by its own time-out at the latest
+}
 
 void CSerialTab::OnInitDialog() {
   board_ = static_cast<uint32_t>(BoardIndex());
@@ -79,17 +83,37 @@ void CSerialTab::OnConfigSet() {
 }
 
 void CSerialTab::OnDataSend() {
+  if (sending_.load()) return;
   baudIndex_ = ItemAs<QComboBox>(kBaud)->currentIndex();
   parityIndex_ = ItemAs<QComboBox>(kParity)->currentIndex();
   sendText_ = ItemAs<QLineEdit>(kSendText)->text().toLocal8Bit().toStdString();
   if (sendText_.empty()) return;
+  sending_ = true;
+  Item(kSend)->setEnabled(false);
+  try {
+    sender_ = std::thread([this] {
+      Write();
+      QMetaObject::invokeMethod(this, [this] { EndSend(); }, Qt::QueuedConnection);
+    });
+  } catch (const std::system_error&) {
+    Write();  // no thread to be had: the write holds the window as it always did
+    EndSend();
+  }
+}
+
+void CSerialTab::Write() {
   const uint32_t length = static_cast<uint32_t>(sendText_.size());
   const uint32_t start = nuvix::GetTickCount();
   const uint32_t code = NUVIXI_RUART_WRITE(board_, sendText_.data(), length, kWriteTimeoutMs);
   LogResult(Owner(), code, 0, "NUVIXI_RUART_WRITE(%X,%lX,%X,%X)", board_,
             static_cast<unsigned long>(reinterpret_cast<uintptr_t>(sendText_.data())), length, kWriteTimeoutMs);
-  if (IsSlowWrite(start, nuvix::GetTickCount()))
-    LogResult(Owner(), code, 0, "  RESULT : MAY BE ERROR");
+  if (IsSlowWrite(start, nuvix::GetTickCount())) LogResult(Owner(), code, 0, "  RESULT : MAY BE ERROR");
+}
+
+void CSerialTab::EndSend() {
+  if (sender_.joinable()) sender_.join();
+  sending_ = false;
+  Item(kSend)->setEnabled(true);
 }
 
 void CSerialTab::OnDataClear() {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "capt_thread.h"
@@ -22,8 +23,12 @@ class CSerialTab : public CTabDialog {
   ~CSerialTab() override;
 
   void OnConfigSet();
+  // Sends the text on a thread of its own (a write may take its whole 5 s
+  // time-out at a slow rate, and the window goes on meanwhile), logging it as
+  // it ends; the Send button waits for it.
   void OnDataSend();
   void OnDataClear();
+  bool Sending() const { return sending_.load(); }
 
   // Whether a write that began at startTick and returned at endTick (wrapping
   // millisecond ticks) took the time-out plus the margin or longer.
@@ -51,6 +56,10 @@ class CSerialTab : public CTabDialog {
   // Invoked by name, so the queued call carries no data of its own: what it
   // shows is handed over under pendingMutex_ alone.
   Q_INVOKABLE void ShowPending();
+  // The sender thread's write of sendText_, logged as the button logs it.
+  void Write();
+  // On the GUI thread, once the write has ended.
+  void EndSend();
 
   uint32_t board_ = 0;
   int32_t baudIndex_ = 0;
@@ -66,4 +75,7 @@ class CSerialTab : public CTabDialog {
   std::vector<uint8_t> pending_;
   bool showQueued_ = false;
   CCaptThread reader_;
+  // sendText_ belongs to the sender thread while sending_ is set.
+  std::atomic<bool> sending_{false};
+  std::thread sender_;
 };

@@ -30,6 +30,9 @@ struct Area {
   std::vector<const char*> waits;  // blocking calls (not journaled) the area runs in
 };
 
+// How the test output names an area (instead of a dump of its bytes).
+void PrintTo(const Area& area, std::ostream* out) { *out << area.name << " on " << area.boards; }
+
 // Calls the tabs make from their timers, with the tab that shows what they
 // read. Whether a timer fires between opening and closing the board is a
 // matter of timing, so each is swept in the area of its tab only, whose steps

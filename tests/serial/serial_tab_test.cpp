@@ -3,6 +3,8 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QLineEdit>
+#include <QTimer>
+#include <algorithm>
 #include <random>
 #include <sstream>
 
@@ -38,7 +40,11 @@ class SerialTab : public AppFixture {
     while (tab_->ReceivedCount() < count && waited.elapsed() < timeoutMs) PumpWait(2);
     return tab_->ReceivedCount() == count;
   }
+  // Sends as a user does, once the Send button is back from the last send.
   void Send(const std::vector<uint8_t>& bytes) {
+    QElapsedTimer waited;
+    waited.start();
+    while (tab_->Sending() && waited.elapsed() < 10000) PumpWait(2);
     tab_->ItemAs<QLineEdit>(kIdSendText)->setText(QString::fromLatin1(reinterpret_cast<const char*>(bytes.data()),
                                                                       static_cast<qsizetype>(bytes.size())));
     ClickTab(kIdSend);
@@ -86,16 +92,39 @@ TEST_F(SerialTab, ReceivedBytesAreLaidOutSixteenToALineAndClearRestartsTheLayout
   EXPECT_EQ(tab_->ReceiveText().toStdString(), " AB 05 00 7F    FE");
 }
 
-TEST_F(SerialTab, WriteThatTimesOutIsLoggedWithItsCode) {
+// 1000 bytes at 1200 baud need 8.3 s; the 5 s time-out ends the write first,
+// and meanwhile the window goes on: a 50 ms timer keeps firing on time and a
+// second Send waits for the first.
+TEST_F(SerialTab, WriteThatTimesOutRunsBesideTheWindowAndIsLoggedWithItsCode) {
   Open();
   Configure(0, 1);
   std::vector<uint8_t> bytes(1000, 'x');
   NUVIXI_SIM_ClearJournal();
-  QElapsedTimer took;
+  QElapsedTimer took, sinceTick;
   took.start();
   Send(bytes);
-  // 1000 bytes at 1200 baud need 8.3 s; the 5 s time-out ends the write first.
+  EXPECT_TRUE(tab_->Sending());
+  EXPECT_FALSE(tab_->Item(kIdSend)->isEnabled());
+  ClickTab(kIdSend);
+  qint64 ticks = 0, longestGap = 0;
+  QTimer timer;
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    longestGap = std::max(longestGap, sinceTick.restart());
+    ++ticks;
+  });
+  sinceTick.start();
+  timer.start(50);
+  while (tab_->Sending() && took.elapsed() < 15000) PumpWait(5);
+  timer.stop();
+  EXPECT_FALSE(tab_->Sending());
+  EXPECT_TRUE(tab_->Item(kIdSend)->isEnabled());
   EXPECT_GE(took.elapsed(), 5000);
+  EXPECT_GE(ticks, took.elapsed() / 100) << "the timer stopped turning";
+  EXPECT_LT(longestGap, 500) << "the window stood still";
+  const std::vector<std::string> calls = SimJournalCalls();
+  EXPECT_EQ(std::count_if(calls.begin(), calls.end(), [](const std::string& call) { return call.rfind("RUART_WRITE(", 0) == 0; }),
+            1)
+      << "the second Send waited for the first";
   const auto lines = LogLines();
   ASSERT_GE(lines.size(), 2u);
   const std::string& call = lines[lines.size() - 2];

@@ -132,6 +132,8 @@ struct SquadCase {
   bool allowed;
 };
 
+void PrintTo(const SquadCase& c, std::ostream* out) { *out << c.board << (c.allowed ? " allows" : " refuses"); }
+
 class SquadAvailability : public BoardSession, public ::testing::WithParamInterface<SquadCase> {};
 
 TEST_P(SquadAvailability, FollowsModelFpgaRevisionAndBoardId) {

@@ -1,11 +1,17 @@
 // Cell table and the scaling of camera images into cells.
 #include <cmath>
+#include <ostream>
 #include <random>
 #include <string>
 #include <tuple>
 #include <vector>
 
 #include "zmb_test_support.h"
+
+// How the test output names a rectangle (instead of a dump of its bytes).
+void PrintTo(const RECT& r, std::ostream* out) {
+  *out << "(" << r.left << "," << r.top << ")-(" << r.right << "," << r.bottom << ")";
+}
 
 namespace zmb_test {
 namespace {
