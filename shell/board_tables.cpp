@@ -30,12 +30,11 @@ const char* ModelLabel(int32_t modelCode) {
 bool IsKnownModel(int32_t modelCode) { return modelCode >= 0 && modelCode < kModelCount; }
 bool IsQlaModel(int32_t modelCode) { return modelCode >= QLA04 && modelCode <= QLA16; }
 
-BoardCaps::BoardCaps(int32_t model) : model_(model) {
-  if (IsKnownModel(model)) row_ = kInitialCaps[model];
-}
+BoardCaps::BoardCaps(int32_t model) : BoardCaps(model, IsKnownModel(model) ? kInitialCaps[model][4] : 0) {}
 
-BoardCaps::BoardCaps(int32_t model, uint32_t captureChannels) : BoardCaps(model) {
+BoardCaps::BoardCaps(int32_t model, uint32_t captureChannels) : model_(model) {
   if (!IsKnownModel(model)) return;
+  row_ = kInitialCaps[model];
   // Every per-channel table of the program has 32 entries; a board that
   // reports more must not make group walks index past them.
   row_[4] = std::min<uint32_t>(captureChannels, kMaxChannels);

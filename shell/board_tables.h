@@ -34,7 +34,8 @@ struct GroupChannelList {
 class BoardCaps {
  public:
   BoardCaps() = default;  // no model: every count 0
-  // The model's own counts.
+  // The model's own counts, the channels per group following its capture
+  // channels as below.
   explicit BoardCaps(int32_t model);
   // With the capture channels a board reports (at most kMaxChannels); the
   // channels per group follow, rounded up.

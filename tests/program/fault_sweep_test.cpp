@@ -17,7 +17,10 @@
 namespace {
 
 constexpr uint32_t kFault = 0x31;  // "LOACAL BUS ERROR"
-constexpr qint64 kCaseLimitMs = 10000;
+// A case may take three times the area's fault-free run and 5 s more: a fault
+// that hangs the program shows far beyond that, and a loaded machine, which
+// slows the fault-free run alike, does not fail the case.
+constexpr qint64 kCaseFactor = 3, kCaseMarginMs = 5000;
 
 // Tabs in the main dialog's order.
 enum Tab { kLive, kVideo, kAudio, kSerial, kSquad, kPinax, kPlay };
@@ -118,7 +121,7 @@ class FaultSweep : public AppFixture, public ::testing::WithParamInterface<Area>
     timer.start();
     RunArea(area.tab);  // the tour's own checks may fail while the fault is on
     const qint64 elapsed = timer.elapsed();
-    EXPECT_LT(elapsed, kCaseLimitMs);
+    EXPECT_LT(elapsed, caseLimitMs_) << "the fault-free run took " << (caseLimitMs_ - kCaseMarginMs) / kCaseFactor << " ms";
 
     const std::vector<std::string> failures = FailureLines(trace_.Lines());
     char expected[16];
@@ -150,6 +153,7 @@ class FaultSweep : public AppFixture, public ::testing::WithParamInterface<Area>
 
   QTemporaryDir directory_;
   TraceLines trace_;
+  qint64 caseLimitMs_ = 0;
 };
 
 TEST_P(FaultSweep, EveryCallFailsOnceLoggedRecoveredAndNothingLost) {
@@ -165,7 +169,10 @@ TEST_P(FaultSweep, EveryCallFailsOnceLoggedRecoveredAndNothingLost) {
   const std::vector<std::string> sessionCalls = CallsMade(PollsOfOtherTabs(TourOptions::kNoTab));
   NUVIXI_SIM_ClearJournal();
   trace_.Clear();
+  QElapsedTimer faultFree;
+  faultFree.start();
   ASSERT_EQ(RunArea(area.tab), 0) << "the steps fail without any fault";
+  caseLimitMs_ = kCaseFactor * faultFree.elapsed() + kCaseMarginMs;
   const std::vector<std::string> baselineFailures = FailureLines(trace_.Lines());
   std::vector<std::string> notSwept = PollsOfOtherTabs(area.tab);
   notSwept.insert(notSwept.end(), sessionCalls.begin(), sessionCalls.end());

@@ -20,7 +20,7 @@ TEST(BoardCaps, GroupsFollowTheChannelsTheBoardReports) {
     std::vector<uint32_t> group;
     const char* why;
   } const cases[] = {
-      {BoardCaps(QCA08), 32, 2, 13, {5, 13}, "the model's own row"},
+      {BoardCaps(QCA08), 32, 4, 13, {5, 13, 21, 29}, "the model's own channels, four a group"},
       {BoardCaps(QCA08, 32), 32, 4, 13, {5, 13, 21, 29}, "eight groups of four"},
       {BoardCaps(QCA04, 24), 24, 6, 2, {2, 6, 10, 14, 18, 22}, "four groups of six"},
       {BoardCaps(QCA08, 5), 5, 1, 6, {}, "fewer channels than groups: the later groups are empty"},
