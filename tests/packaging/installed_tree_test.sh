@@ -58,7 +58,7 @@ echo '#include <zmb.h>' | "$CXX" -std=c++17 -Wall -Wextra -Wpedantic -Werror -fs
 echo '#include <osprel.h>' | "$CXX" -std=c++17 -Wall -Wextra -Wpedantic -Werror -fsyntax-only -I"$PREFIX/include" -x c++ - ||
   fail "osprel.h does not compile alone"
 for library in zmb osprel; do
-  [ -L "$PREFIX/lib/lib$library.so" ] || fail "no development link lib$library.so"
+  [ -n "$(find "$PREFIX" -type l -name "lib$library.so")" ] || fail "no development link lib$library.so"
 done
 
 # Each package's copyright file and changelog.
@@ -79,7 +79,6 @@ complete_line() {
     COMP_LINE="$*"
     COMP_POINT=${#COMP_LINE}
     COMP_WORDS=("$@")
-    [ "${COMP_LINE: -1}" = " " ] && COMP_WORDS+=("")
     COMP_CWORD=$((${#COMP_WORDS[@]} - 1))
     "_${1//-/_}"
     printf "%s\n" "${COMPREPLY[@]}" | sort' _ "$completions" "$@")
