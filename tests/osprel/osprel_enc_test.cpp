@@ -125,8 +125,10 @@ TEST_F(OsprelEnc, RefusesWhatItCannotUseAndSaysWhy) {
     EXPECT_EQ(r.status, c.status);
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
     // A command line it cannot use is answered with the usage, as the other programs answer.
-    if (c.status == 2) EXPECT_EQ(r.err.rfind("osprel-enc: ", 0), 0u) << r.err;
-    if (c.status == 2) EXPECT_NE(r.err.find("\nusage: osprel-enc -s WxH"), std::string::npos) << r.err;
+    if (c.status == 2) {
+      EXPECT_EQ(r.err.rfind("osprel-enc: ", 0), 0u) << r.err;
+      EXPECT_NE(r.err.find("\nusage: osprel-enc -s WxH"), std::string::npos) << r.err;
+    }
     EXPECT_FALSE(fs::exists(Out("x.263")));
   }
   EXPECT_EQ(Tool("-s 176x144 " + In()).status, 2) << "one file name";

@@ -31,10 +31,14 @@ TEST(CommandLineTables, EveryOptionIsInTheUsageAndNamesItsValue) {
         const std::string first = DisplayName(option) + (option.value.empty() ? "" : " " + option.value);
         EXPECT_TRUE(usage.find(first) != std::string::npos || usage.find(shown) != std::string::npos)
             << "the usage lines leave it out";
-        if (option.answer == Option::Answer::kNone) EXPECT_TRUE(option.take) << "nothing reads it";
-        if (!option.value.empty()) EXPECT_FALSE(option.accepts.empty()) << "its refusals would not say what it takes";
+        if (option.answer == Option::Answer::kNone) {
+          EXPECT_TRUE(option.take) << "nothing reads it";
+        }
+        if (!option.value.empty()) {
+          EXPECT_FALSE(option.accepts.empty()) << "its refusals would not say what it takes";
+        }
       }
-    for (const Operand& operand : program->operands) EXPECT_NE(usage.find(" " + operand.name), std::string::npos);
+    for (const Operand& operand : program->operands) EXPECT_NE(usage.find(operand.name), std::string::npos);
   }
 }
 
@@ -50,7 +54,9 @@ TEST(CommandLineTables, EachProgramAnswersHelpAndVersionAndRefusesAlike) {
     std::istringstream text(HelpText(*program));
     for (std::string line; std::getline(text, line);) {
       // Only a word longer than a line may stick out.
-      if (line.size() > kHelpWidth) EXPECT_EQ(line.find(' ', line.find_first_not_of(' ')), std::string::npos) << line;
+      if (line.size() > kHelpWidth) {
+        EXPECT_EQ(line.find(' ', line.find_first_not_of(' ')), std::string::npos) << line;
+      }
     }
   }
 }

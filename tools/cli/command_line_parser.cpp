@@ -55,6 +55,23 @@ const Option* Named(const Program& program, std::string_view argument) {
   return nullptr;
 }
 
+// CLI11 reads "--opt=" as "--opt" and takes the next argument for its value;
+// the user gave it an empty one, so it gets an empty one.
+std::vector<const char*> WithEmptyValues(const Program& program, int argc, const char* const* argv) {
+  std::vector<const char*> arguments;
+  bool options = true;
+  for (int k = 0; k < argc; ++k) {
+    const std::string_view argument = argv[k];
+    arguments.push_back(argv[k]);
+    options = options && argument != "--";
+    const Option* option = k > 0 && options && argument.starts_with("--") && argument.ends_with("=")
+                                ? Named(program, argument)
+                                : nullptr;
+    if (option && !option->value.empty()) arguments.push_back("");
+  }
+  return arguments;
+}
+
 void Register(CLI::App& app, const Option& option, std::vector<const Option*>& given) {
   app.add_option(option.names,
                  [&option, &given](const CLI::results_t& results) {
@@ -96,13 +113,14 @@ Parsed Parse(const Program& program, int argc, const char* const* argv) {
   std::vector<const Option*> given;
   for (const Section& section : program.sections)
     for (const Option& option : section.options) Register(app, option, given);
+  const std::vector<const char*> arguments = WithEmptyValues(program, argc, argv);
   try {
-    app.parse(argc, argv);
+    app.parse(static_cast<int>(arguments.size()), arguments.data());
   } catch (const Stop& stop) {
     return stop.parsed;
   } catch (const CLI::ArgumentMismatch&) {
     // A value runs short only at the end of the line: the last argument names the option.
-    const Option* option = argc > 1 ? Named(program, argv[argc - 1]) : nullptr;
+    const Option* option = arguments.size() > 1 ? Named(program, arguments.back()) : nullptr;
     return Refused(option ? Needs(*option) : "a value is missing");
   } catch (const CLI::ParseError& error) {
     return Refused(error.what());

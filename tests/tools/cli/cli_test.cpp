@@ -116,6 +116,8 @@ TEST(CommandLineParser, RefusesInTheProjectsWords) {
       {{"in"}, "-s WxH is required"},
       {{"in", "-s"}, "-s needs a size WxH"},
       {{"in", "--size="}, "-s needs a size WxH"},
+      {{"--size=", "in"}, "-s needs a size WxH"},
+      {{"--json=", "-s", "1x1", "in"}, "--json needs a file"},
       {{"in", "-s", ""}, "-s needs a size WxH"},
       {{"in", "-s", "large"}, "-s takes a size WxH: large"},
       {{"in", "--size=0x0"}, "0x0 is no size"},
