@@ -145,7 +145,7 @@ TEST_F(CommandLineTest, AnswersAndExitCodes) {
     for (const std::string& a : c.arguments) shown += " '" + a + "'";
     SCOPED_TRACE("nuvixsdk" + shown);
     const Outcome outcome = RunProgram(c.arguments, scratch_);
-    EXPECT_EQ(outcome.exitCode, c.exitCode) << outcome.err;
+    EXPECT_EQ(outcome.exitCode, c.exitCode) << outcome.err << outcome.out;
     for (const std::string& text : c.inOut) EXPECT_NE(outcome.out.find(text), std::string::npos) << text;
     if (c.inOut.empty()) {
       EXPECT_EQ(outcome.out, "");
