@@ -3,16 +3,16 @@
 #include <charconv>
 #include <string_view>
 
-#include "driver_version.h"
+#include "command_line_parser.h"
+#include "help_text.h"
 
 namespace {
 
-CommandLine Answer(CommandLine::Action action, std::string problem = {}) {
-  CommandLine command;
-  command.action = action;
-  command.problem = std::move(problem);
-  return command;
-}
+using nuvix::cli::Completion;
+using nuvix::cli::Option;
+using nuvix::cli::Verdict;
+
+constexpr int kMaxBoards = 32;
 
 bool ParseBoard(std::string_view text, int& board) {
   if (text == "all") {
@@ -20,7 +20,7 @@ bool ParseBoard(std::string_view text, int& board) {
     return true;
   }
   const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), board);
-  return error == std::errc() && end == text.data() + text.size() && board >= 0 && board < 32;
+  return error == std::errc() && end == text.data() + text.size() && board >= 0 && board < kMaxBoards;
 }
 
 bool ParseStandard(std::string_view text, uint32_t& standard) {
@@ -41,114 +41,176 @@ bool ParseKey(std::string_view text, std::optional<std::array<uint8_t, 8>>& key)
   return true;
 }
 
-// One option of --self-test and its value; an empty answer when it was taken.
-std::string ParseSelfTestOption(std::string_view option, const char* value, SelfTestOptions& options) {
-  if (option == "--quick") {
-    options.quick = true;
-    return {};
-  }
-  if (!value || *value == '\0') return std::string(option) + " needs a value";
-  const std::string_view text = value;
-  if (option == "--board") return ParseBoard(text, options.board) ? "" : "--board takes a board number or all: " + std::string(text);
-  if (option == "--standard") return ParseStandard(text, options.standard) ? "" : "--standard takes ntsc or pal: " + std::string(text);
-  if (option == "--eeprom-key")
-    return ParseKey(text, options.eepromKey) ? "" : "--eeprom-key takes 16 hexadecimal digits: " + std::string(text);
-  std::string& path = option == "--report" ? options.reportPath : option == "--junit" ? options.junitPath : options.jsonPath;
-  path = value;
-  return {};
+Verdict Read(bool read) { return read ? Verdict::Taken() : Verdict::Unreadable(); }
+
+std::vector<std::string> BoardWords() {
+  std::vector<std::string> words = {"all"};
+  for (int board = 0; board < kMaxBoards; ++board) words.push_back(std::to_string(board));
+  return words;
 }
 
-bool IsSelfTestOption(std::string_view argument) {
-  return argument == "--board" || argument == "--standard" || argument == "--json" || argument == "--report" ||
-         argument == "--junit" || argument == "--quick" || argument == "--eeprom-key";
+// Where the options' values go while a command line is read.
+struct Reading {
+  CommandLine command;
+  bool selfTestOptionGiven = false;
+};
+
+std::vector<Option> ProgramOptions(CommandLine& command) {
+  return {
+      {"--tour", "DIR", "a directory",
+       "walk through the program unattended: search, select the first board, open it with every option it allows, "
+       "show each tab (capturing four channels on the VIDEO tab), close. Prints the log, writes DIR/NN-step.png "
+       "after each step and the recorded files to DIR; exits 0 when every step succeeded. Without a display run it "
+       "as QT_QPA_PLATFORM=offscreen nuvixsdk --tour DIR",
+       [&command](const std::string& value) {
+         command.action = CommandLine::Action::kTour;
+         command.tourDirectory = value;
+         return Verdict::Taken();
+       },
+       {Completion::Kind::kDirectory}},
+      {"--log", "FILE", "a file",
+       "append every line of the log to FILE as it is written, each behind a time stamp; the file keeps the lines "
+       "the log window drops when it empties itself at 500 lines",
+       [&command](const std::string& value) {
+         command.logFile = value;
+         return Verdict::Taken();
+       },
+       {Completion::Kind::kFile}},
+      {"-h,--help", "", "", "display this help and exit", {}, {}, Option::Answer::kHelp},
+      {"--version", "", "", "print the program's and the board driver's versions", {}, {}, Option::Answer::kVersion},
+  };
+}
+
+std::vector<Option> SelfTestOptionTable(Reading& reading) {
+  SelfTestOptions& options = reading.command.selfTest;
+  // Each of these needs --self-test, which may come before or after it.
+  auto given = [&reading](auto take) {
+    return [&reading, take](const std::string& value) {
+      reading.selfTestOptionGiven = true;
+      return take(value);
+    };
+  };
+  return {
+      {"--self-test", "", "",
+       "check every function block of each board found, without a window, one line per test (OK, FAIL: reason, "
+       "SKIP: reason)",
+       [&reading](const std::string&) {
+         reading.command.action = CommandLine::Action::kSelfTest;
+         return Verdict::Taken();
+       }},
+      {"--board", "N|all", "a board number or all", "the board to test (default all)",
+       given([&options](const std::string& value) { return Read(ParseBoard(value, options.board)); }),
+       {Completion::Kind::kWords, BoardWords()}},
+      {"--standard", "ntsc|pal", "ntsc or pal", "the video standard to open in (default ntsc)",
+       given([&options](const std::string& value) { return Read(ParseStandard(value, options.standard)); }),
+       {Completion::Kind::kWords, {"ntsc", "pal"}}},
+      {"--json", "FILE", "a file", "also write the results, the log and what was measured as JSON",
+       given([&options](const std::string& value) {
+         options.jsonPath = value;
+         return Verdict::Taken();
+       }),
+       {Completion::Kind::kFile}},
+      {"--report", "FILE", "a file",
+       "also write a page to read or print (HTML): the results, plots of what was measured, the log",
+       given([&options](const std::string& value) {
+         options.reportPath = value;
+         return Verdict::Taken();
+       }),
+       {Completion::Kind::kFile}},
+      {"--junit", "FILE", "a file", "also write the results as JUnit XML, for CI systems",
+       given([&options](const std::string& value) {
+         options.junitPath = value;
+         return Verdict::Taken();
+       }),
+       {Completion::Kind::kFile}},
+      {"--quick", "", "", "short measuring windows (under 10 s a board)", given([&options](const std::string&) {
+         options.quick = true;
+         return Verdict::Taken();
+       })},
+      {"--eeprom-key", "HEX", "16 hexadecimal digits", "the EEPROM's 8-byte access key (16 hex digits)",
+       given([&options](const std::string& value) { return Read(ParseKey(value, options.eepromKey)); })},
+  };
+}
+
+nuvix::cli::Program Describe(Reading& reading) {
+  return {
+      .name = "nuvixsdk",
+      .purpose = "test and demonstration program for NUVIX PCI capture boards",
+      .synopsis = {"[--tour DIR] [--log FILE]",
+                   "--self-test [--board N|all] [--standard ntsc|pal] [--json FILE] [--report FILE] [--junit FILE] "
+                   "[--quick] [--eeprom-key HEX] [--log FILE]",
+                   "--help | --version"},
+      .description = {"The test and demonstration program for NUVIX PCI capture boards. Without options it opens "
+                      "the main dialog: search for boards, select one, open it in NTSC or PAL and exercise its "
+                      "function blocks on the tabs."},
+      .sections = {{"Options", ProgramOptions(reading.command)},
+                   {"Self-test options", SelfTestOptionTable(reading)}},
+      .environment =
+          {{"NUVIXI_SIM_BOARDS",
+            "the boards the simulated board driver (libnuvixi) finds, for example \"QCA08:id=32,QLA16\" or "
+            "\"none\"; the default is one QCA08 with 32 capture channels. QLA boards carry the live-display block: "
+            "NUVIXI_SIM_BOARDS=QLA16 gives live video. A real driver ignores the variable."},
+           {"QT_QPA_PLATFORM", "Qt's window system; \"offscreen\" runs without a display"},
+           {"QT_LOGGING_RULES", "\"nuvix.trace.debug=true\" prints the debug trace"}},
+      .exitStatus = {{"0", "the dialog was closed; every tour step succeeded; no self-test failed"},
+                     {"1", "a tour step or a self-test failed, or the tour directory or the log file cannot be "
+                           "written"},
+                     {"2", "a command line it cannot use, or a self-test that could not start (no board, no such "
+                           "board, a --json, --report or --junit file that cannot be written)"}},
+      .notes = {"More: README.md in the source tree or in share/doc/nuvixsdk/ of the installation (the simulated "
+                "board's syntax, the tour, osprel-enc)."},
+      .examples = {{"QT_QPA_PLATFORM=offscreen nuvixsdk --tour out",
+                    "The tour without a display, its screenshots and recordings into out/:"},
+                   {"nuvixsdk --self-test --quick --json selftest.json",
+                    "Every block of every board, quickly, the results also kept as JSON:"},
+                   {"NUVIXI_SIM_BOARDS=QLA16 nuvixsdk", "The program on a simulated QLA16, which has live video:"}},
+      .seeAlso = {"nuvix-export(1)", "osprel-enc(1)"},
+  };
+}
+
+// "--board, --standard and --json need --self-test"
+std::string NeedSelfTest(const nuvix::cli::Program& program) {
+  const std::vector<Option>& options = program.sections.back().options;
+  std::string names;
+  for (size_t k = 1; k < options.size(); ++k)
+    names += (k == 1 ? "" : k + 1 == options.size() ? " and " : ", ") + nuvix::cli::DisplayName(options[k]);
+  return names + " need --self-test";
 }
 
 }  // namespace
 
 CommandLine ParseCommandLine(int argc, const char* const* argv) {
-  CommandLine command;
-  bool selfTestOptionSeen = false;
-  for (int i = 1; i < argc; ++i) {
-    const std::string_view argument = argv[i];
-    if (argument == "--help" || argument == "-h") return Answer(CommandLine::Action::kHelp);
-    if (argument == "--version") return Answer(CommandLine::Action::kVersion);
-    if (argument == "--log") {
-      if (i + 1 >= argc || *argv[i + 1] == '\0') return Answer(CommandLine::Action::kRefuse, "--log needs a file");
-      command.logFile = argv[++i];
-      continue;
-    }
-    if (argument == "--self-test") {
-      command.action = CommandLine::Action::kSelfTest;
-      continue;
-    }
-    if (IsSelfTestOption(argument)) {
-      selfTestOptionSeen = true;
-      const char* value = argument == "--quick" || i + 1 >= argc ? nullptr : argv[++i];
-      std::string problem = ParseSelfTestOption(argument, value, command.selfTest);
-      if (!problem.empty()) return Answer(CommandLine::Action::kRefuse, std::move(problem));
-      continue;
-    }
-    if (argument != "--tour") return Answer(CommandLine::Action::kRefuse, "unknown option: " + std::string(argument));
-    if (i + 1 >= argc || *argv[i + 1] == '\0')
-      return Answer(CommandLine::Action::kRefuse, "--tour needs a directory");
-    command.action = CommandLine::Action::kTour;
-    command.tourDirectory = argv[++i];
+  Reading reading;
+  const nuvix::cli::Program program = Describe(reading);
+  const nuvix::cli::Parsed parsed = nuvix::cli::Parse(program, argc, argv);
+  CommandLine& command = reading.command;
+  switch (parsed.outcome) {
+    case nuvix::cli::Parsed::Outcome::kHelp:
+      command.action = CommandLine::Action::kHelp;
+      break;
+    case nuvix::cli::Parsed::Outcome::kVersion:
+      command.action = CommandLine::Action::kVersion;
+      break;
+    case nuvix::cli::Parsed::Outcome::kRefused:
+      command.action = CommandLine::Action::kRefuse;
+      command.problem = parsed.problem;
+      break;
+    case nuvix::cli::Parsed::Outcome::kGo:
+      if (reading.selfTestOptionGiven && command.action != CommandLine::Action::kSelfTest) {
+        command.action = CommandLine::Action::kRefuse;
+        command.problem = NeedSelfTest(program);
+      }
+      break;
   }
-  if (selfTestOptionSeen && command.action != CommandLine::Action::kSelfTest)
-    return Answer(CommandLine::Action::kRefuse,
-                  "--board, --standard, --json, --report, --junit, --quick and --eeprom-key need --self-test");
   return command;
 }
 
-std::string UsageText() {
-  return "usage: nuvixsdk [--tour DIR] [--log FILE]\n"
-         "       nuvixsdk --self-test [--board N|all] [--standard ntsc|pal] [--json FILE]\n"
-         "                [--report FILE] [--junit FILE] [--quick] [--eeprom-key HEX]\n"
-         "       nuvixsdk --help | --version\n"
-         "\n"
-         "The test and demonstration program for NUVIX PCI capture boards. Without\n"
-         "options it opens the main dialog: search for boards, select one, open it in\n"
-         "NTSC or PAL and exercise its function blocks on the tabs.\n"
-         "\n"
-         "Options:\n"
-         "  --tour DIR   walk through the program unattended: search, select the first\n"
-         "               board, open it with every option it allows, show each tab\n"
-         "               (capturing four channels on the VIDEO tab), close. Prints the\n"
-         "               log, writes DIR/NN-step.png after each step and the recorded\n"
-         "               files to DIR; exits 0 when every step succeeded. Without a\n"
-         "               display run it as QT_QPA_PLATFORM=offscreen nuvixsdk --tour DIR\n"
-         "  --log FILE   append every line of the log to FILE as it is written, each\n"
-         "               behind a time stamp; the file keeps the lines the log window\n"
-         "               drops when it empties itself at 500 lines\n"
-         "  --self-test  check every function block of each board found, without a\n"
-         "               window, one line per test (OK, FAIL: reason, SKIP: reason);\n"
-         "               exits 0 when nothing failed, 1 when a test failed, 2 when\n"
-         "               the run could not start (no board, bad arguments)\n"
-         "    --board N|all     the board to test (default all)\n"
-         "    --standard ntsc|pal  the video standard to open in (default ntsc)\n"
-         "    --json FILE       also write the results, the log and what was measured\n"
-         "                      as JSON\n"
-         "    --report FILE     also write a page to read or print (HTML): the results,\n"
-         "                      plots of what was measured, the log\n"
-         "    --junit FILE      also write the results as JUnit XML, for CI systems\n"
-         "    --quick           short measuring windows (under 10 s a board)\n"
-         "    --eeprom-key HEX  the EEPROM's 8-byte access key (16 hex digits)\n"
-         "  --help, -h   print this text\n"
-         "  --version    print the program's and the board driver's versions\n"
-         "\n"
-         "Environment:\n"
-         "  NUVIXI_SIM_BOARDS  the boards the simulated board driver (libnuvixi) finds,\n"
-         "                     for example \"QCA08:id=32,QLA16\" or \"none\"; the default\n"
-         "                     is one QCA08 with 32 capture channels. QLA boards carry\n"
-         "                     the live-display block: NUVIXI_SIM_BOARDS=QLA16 gives\n"
-         "                     live video. A real driver ignores the variable.\n"
-         "  QT_QPA_PLATFORM    Qt's window system; \"offscreen\" runs without a display\n"
-         "  QT_LOGGING_RULES   \"nuvix.trace.debug=true\" prints the debug trace\n"
-         "\n"
-         "More: README.md in the source tree or in share/doc/nuvixsdk/ of the\n"
-         "installation (the simulated board's syntax, the tour, osprel-enc).\n";
+const nuvix::cli::Program& CommandLineProgram() {
+  static Reading unused;
+  static const nuvix::cli::Program program = Describe(unused);
+  return program;
 }
 
-std::string VersionText() {
-  return "nuvixsdk " NUVIXSDK_VERSION "\nboard driver " + DriverVersionText() + "\n";
-}
+std::string UsageText() { return nuvix::cli::HelpText(CommandLineProgram()); }
+
+std::string RefusalText(const std::string& problem) { return nuvix::cli::RefusalText(CommandLineProgram(), problem); }

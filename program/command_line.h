@@ -6,18 +6,25 @@
 
 #include "self_test_options.h"
 
+namespace nuvix::cli {
+struct Program;
+}
+
 struct CommandLine {
   enum class Action { kRun, kTour, kHelp, kVersion, kRefuse, kSelfTest };
   Action action = Action::kRun;
   std::string tourDirectory;  // kTour
   std::string logFile;        // kRun, kTour: the log is appended to it (empty: none)
   SelfTestOptions selfTest;   // kSelfTest
-  std::string problem;        // kRefuse: the line printed before the usage
+  std::string problem;        // kRefuse: what was wrong, in one line
 };
 
 CommandLine ParseCommandLine(int argc, const char* const* argv);
 
-// The usage printed by --help and after a refused command line.
+// The command line's table: options, environment, exit codes; --help, the
+// manual page and the shell completion are made from it.
+const nuvix::cli::Program& CommandLineProgram();
+// The usage printed by --help.
 std::string UsageText();
-// The program's version and the board driver's, as --version prints them.
-std::string VersionText();
+// What a refused command line prints to standard error.
+std::string RefusalText(const std::string& problem);

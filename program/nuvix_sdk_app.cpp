@@ -5,6 +5,8 @@
 #include <memory>
 
 #include "command_line.h"
+#include "command_line_spec.h"
+#include "driver_version.h"
 #include "log_file.h"
 #include "nuvix_sdk_dlg.h"
 #include "qt_prompts.h"
@@ -23,6 +25,11 @@ void PrintLogLine(const std::string& text) {
   std::fflush(stdout);
 }
 
+// The program's version and the board driver's, as --version prints them.
+std::string VersionText() {
+  return "nuvixsdk " NUVIXSDK_VERSION "\nboard driver " + DriverVersionText() + "\n";
+}
+
 }  // namespace
 
 int CNuvixSdkApp::Run(int argc, char** argv) {
@@ -35,8 +42,8 @@ int CNuvixSdkApp::Run(int argc, char** argv) {
       std::fputs(VersionText().c_str(), stdout);
       return 0;
     case CommandLine::Action::kRefuse:
-      std::fprintf(stderr, "%s\n\n%s", command.problem.c_str(), UsageText().c_str());
-      return 2;
+      std::fputs(RefusalText(command.problem).c_str(), stderr);
+      return nuvix::cli::kBadUse;
     case CommandLine::Action::kSelfTest: {
       SelfTestOptions options = command.selfTest;
       options.logPath = command.logFile;
@@ -60,6 +67,8 @@ int CNuvixSdkApp::Run(int argc, char** argv) {
   int qtArgc = 1;
   QApplication application(qtArgc, argv);
   QApplication::setApplicationName(QStringLiteral("NUVIXSDK"));
+  // The desktop entry's name, so that the desktop shows its icon for the windows.
+  QGuiApplication::setDesktopFileName(QStringLiteral(NUVIX_APP_ID));
   nuvix::win::InstallQtTraceSink();
 
   if (command.action == CommandLine::Action::kRun) {

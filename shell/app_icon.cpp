@@ -5,11 +5,18 @@
 
 namespace {
 
-// A capture board: a green card with gold contacts and a lens on it.
 QPixmap DrawIcon(int size) {
   QPixmap pixmap(size, size);
   pixmap.fill(Qt::transparent);
-  QPainter p(&pixmap);
+  QPainter painter(&pixmap);
+  PaintAppIcon(painter, size);
+  return pixmap;
+}
+
+}  // namespace
+
+// A capture board: a green card with gold contacts and a lens on it.
+void PaintAppIcon(QPainter& p, int size) {
   p.setRenderHint(QPainter::Antialiasing);
   p.scale(size / 32.0, size / 32.0);
   p.setPen(QPen(QColor(10, 60, 30), 1));
@@ -27,10 +34,7 @@ QPixmap DrawIcon(int size) {
   p.setBrush(QColor(20, 20, 30));
   p.drawRect(QRectF(20, 9, 7, 5));
   p.drawRect(QRectF(20, 16, 7, 5));
-  return pixmap;
 }
-
-}  // namespace
 
 QIcon AppIcon() {
   QIcon icon;

@@ -1,106 +1,19 @@
 // osprel-enc: encodes a raw planar 4:2:0 (I420) file into an H.263 stream.
 #include "encoder.h"
-#include "picture_format.h"
+#include "osprel_enc_command_line.h"
 #include "standard_header.h"
 
 #include <sys/stat.h>
 
 #include <cerrno>
-#include <climits>
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
 namespace {
-
-void Usage(FILE* to) {
-  std::fprintf(to,
-               "usage: osprel-enc -s WxH [-q QP] [-g GOP] [--standard-header] in.yuv out.263\n"
-               "  in.yuv             raw I420 frames (Y, then Cb, then Cr planes); - reads standard input\n"
-               "  out.263            the coded stream; - writes standard output (the summary then\n"
-               "                     goes to standard error)\n"
-               "  -s WxH             picture size (one of the 20 coded sizes, e.g. 352x288)\n"
-               "  -q QP              quantiser 1..30 (default 4)\n"
-               "  -g GOP             intra period in frames, >= 1 (default 30)\n"
-               "  --standard-header  write the standard 3-bit source format (176x144, 352x288,\n"
-               "                     704x576 only) so that standard players decode the file\n");
-}
-
-struct Options {
-  int width = 0, height = 0, qp = 4, gop = 30;
-  bool standard = false;
-  std::string in, out;
-};
-
-// A whole decimal number, nothing before or after it.
-std::optional<int> Number(const char* text) {
-  errno = 0;
-  char* end = nullptr;
-  const long value = std::strtol(text, &end, 10);
-  if (end == text || *end != '\0' || errno != 0 || value < INT_MIN || value > INT_MAX) return std::nullopt;
-  return int(value);
-}
-
-// Exits with code 2 and the reason on a command line it cannot use.
-[[noreturn]] void Refuse(const std::string& reason) {
-  std::fprintf(stderr, "osprel-enc: %s\n", reason.c_str());
-  std::exit(2);
-}
-
-Options ParseOptions(int argc, char** argv) {
-  Options options;
-  std::vector<std::string> files;
-  for (int i = 1; i < argc; ++i) {
-    const std::string a = argv[i];
-    auto value = [&]() -> const char* {
-      if (i + 1 >= argc) Refuse(a + " needs a value");
-      return argv[++i];
-    };
-    if (a == "-s") {
-      const char* size = value();
-      int consumed = 0;
-      if (std::sscanf(size, "%dx%d%n", &options.width, &options.height, &consumed) != 2 || size[consumed] != '\0')
-        Refuse("cannot read the picture size \"" + std::string(size) + "\" (expected WxH, e.g. 352x288)");
-    } else if (a == "-q" || a == "-g") {
-      const char* text = value();
-      const std::optional<int> number = Number(text);
-      if (!number) Refuse("cannot read the " + std::string(a == "-q" ? "quantiser" : "intra period") + " \"" + text + "\"");
-      (a == "-q" ? options.qp : options.gop) = *number;
-    } else if (a == "--standard-header") {
-      options.standard = true;
-    } else if (a == "-h" || a == "--help") {
-      Usage(stdout);
-      std::exit(0);
-    } else if (!a.empty() && a[0] == '-' && a != "-") {
-      std::fprintf(stderr, "osprel-enc: unknown option %s\n", a.c_str());
-      Usage(stderr);
-      std::exit(2);
-    } else {
-      files.push_back(a);
-    }
-  }
-  if (files.size() != 2) {
-    Usage(stderr);
-    std::exit(2);
-  }
-  options.in = files[0];
-  options.out = files[1];
-  return options;
-}
-
-void CheckOptions(const Options& o) {
-  const std::string size = std::to_string(o.width) + "x" + std::to_string(o.height);
-  if (!osprel::FormatCode(o.width, o.height)) Refuse(size + " is not a coded size");
-  if (o.standard && !osprel::StandardSourceFormat(o.width, o.height))
-    Refuse(size + " has no standard source format (176x144, 352x288, 704x576)");
-  if (o.qp < 1 || o.qp > 30) Refuse("QP must be 1..30, not " + std::to_string(o.qp));
-  if (o.gop < 1) Refuse("GOP must be at least 1, not " + std::to_string(o.gop));
-}
 
 double Psnr(double squaredError, double samples) {
   return squaredError == 0 ? 99.0 : 10.0 * std::log10(255.0 * 255.0 * samples / squaredError);
@@ -177,8 +90,7 @@ void Summarise(const Totals& t, FILE* to) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  const Options o = ParseOptions(argc, argv);
-  CheckOptions(o);
+  const EncoderOptions o = ReadEncoderCommandLine(argc, argv);
 
   FILE* in = OpenInput(o.in);
   if (!in) return 1;

@@ -7,7 +7,10 @@ CMAKE="$1" BUILD="$2" CXX="$3" CXXFLAGS="$4" LDFLAGS="$5"
 PREFIX="$(mktemp -d)"
 trap 'rm -rf "$PREFIX"' EXIT
 
-"$CMAKE" --install "$BUILD" --prefix "$PREFIX" --component osprel >/dev/null
+# The run-time library and the development files, as the two packages bring them.
+for component in runtime dev; do
+  "$CMAKE" --install "$BUILD" --prefix "$PREFIX" --component "$component" >/dev/null
+done
 PC="$(dirname "$(find "$PREFIX" -name osprel.pc | head -n1)")"
 test -n "$PC" || { echo "osprel.pc was not installed"; exit 1; }
 

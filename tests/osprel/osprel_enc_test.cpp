@@ -42,10 +42,12 @@ class OsprelEnc : public testing::Test {
     yuv.write("xyz", 3);  // an incomplete last frame is left out
   }
   void TearDown() override { fs::remove_all(dir_); }
-  // Runs the tool through the shell (args may redirect its streams).
-  ToolRun Tool(const std::string& args) const {
+  // Runs the tool through the shell (args may redirect its streams), in the
+  // test's folder when asked.
+  ToolRun Tool(const std::string& args, bool inFolder = false) const {
     const fs::path errFile = dir_ / "stderr";
-    const std::string cmd = std::string(OSPREL_ENC) + " " + args + " 2>" + errFile.string();
+    const std::string cmd = (inFolder ? "cd '" + dir_.string() + "' && " : std::string()) + OSPREL_ENC + " " + args +
+                            " 2>" + errFile.string();
     FILE* p = popen(cmd.c_str(), "r");
     ToolRun r{-1, {}, {}};
     char buf[256];
@@ -100,14 +102,18 @@ TEST_F(OsprelEnc, RefusesWhatItCannotUseAndSaysWhy) {
     std::string message;
   } cases[] = {
       {"-s 175x144 " + In(), 2, "175x144 is not a coded size"},
-      {"-s abc " + In(), 2, "\"abc\""},
-      {"-s 176x144junk " + In(), 2, "\"176x144junk\""},
-      {"-s 176 " + In(), 2, "\"176\""},
+      {"-s abc " + In(), 2, "-s takes a picture size WxH, e.g. 352x288: abc\n"},
+      {"-s 176x144junk " + In(), 2, "-s takes a picture size WxH, e.g. 352x288: 176x144junk\n"},
+      {"--size=176 " + In(), 2, "-s takes a picture size WxH, e.g. 352x288: 176\n"},
+      {In(), 2, "-s WxH is required"},
       {"--standard-header -s 320x240 " + In(), 2, "320x240 has no standard source format"},
       {"-s 176x144 -g 0 " + In(), 2, "GOP must be at least 1, not 0"},
-      {"-s 176x144 -g three " + In(), 2, "\"three\""},
+      {"-s 176x144 -g three " + In(), 2, "-g takes an intra period in frames: three\n"},
+      {"-s 176x144 --gop= " + In(), 2, "-g needs an intra period in frames\n"},
       {"-s 176x144 -q 31 " + In(), 2, "QP must be 1..30, not 31"},
-      {"-s 176x144 -q 4x " + In(), 2, "\"4x\""},
+      {"-s 176x144 -q 4x " + In(), 2, "-q takes a quantiser 1..30: 4x\n"},
+      {"-s 176x144 --standard-header=no " + In(), 2, "--standard-header takes no value\n"},
+      {"-s 176x144 --bogus " + In(), 2, "unknown option: --bogus\n"},
       {"-s 176x144 " + dir_.string(), 1, dir_.string() + " is a directory"},
       {"-s 176x144 " + Out("short.yuv"), 1, "holds 100 bytes, less than one 176x144 frame (38016 bytes)"},
       {"-s 176x144 " + Out("empty.yuv"), 1, "holds 0 bytes"},
@@ -118,9 +124,38 @@ TEST_F(OsprelEnc, RefusesWhatItCannotUseAndSaysWhy) {
     const ToolRun r = Tool(c.args + " " + Out("x.263"));
     EXPECT_EQ(r.status, c.status);
     EXPECT_NE(r.err.find(c.message), std::string::npos) << r.err;
+    // A command line it cannot use is answered with the usage, as the other programs answer.
+    if (c.status == 2) {
+      EXPECT_EQ(r.err.rfind("osprel-enc: ", 0), 0u) << r.err;
+      EXPECT_NE(r.err.find("\nusage: osprel-enc -s WxH"), std::string::npos) << r.err;
+    }
     EXPECT_FALSE(fs::exists(Out("x.263")));
   }
   EXPECT_EQ(Tool("-s 176x144 " + In()).status, 2) << "one file name";
+}
+
+// The forms users type by habit give the stream the spelled-out form gives:
+// values after "=" or joined to a short option, and "--" before a file name
+// that starts with a dash.
+TEST_F(OsprelEnc, TakesOptionsInEveryUsualForm) {
+  ASSERT_EQ(Tool("-s 176x144 -q 6 -g 3 " + In() + " " + Out("spelled.263")).status, 0);
+  fs::copy_file(In(), dir_ / "-clip.yuv");
+  const struct {
+    std::string args, output;
+  } forms[] = {
+      {"-s176x144 -q6 -g3 " + In() + " " + Out("joined.263"), "joined.263"},
+      {"--size=176x144 --quantiser=6 --gop=3 " + In() + " " + Out("equals.263"), "equals.263"},
+      {"--gop 3 " + In() + " --size 176x144 " + Out("mixed.263") + " --quantiser 6", "mixed.263"},
+  };
+  for (const auto& form : forms) {
+    SCOPED_TRACE(form.args);
+    const ToolRun r = Tool(form.args);
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(ReadAll(Out(form.output.c_str())), ReadAll(Out("spelled.263")));
+  }
+  const ToolRun dashed = Tool("-s 176x144 -q 6 -g 3 -- -clip.yuv dashed.263", true);
+  ASSERT_EQ(dashed.status, 0) << dashed.err;
+  EXPECT_EQ(ReadAll(Out("dashed.263")), ReadAll(Out("spelled.263")));
 }
 
 // "-" reads standard input and writes standard output, byte for byte the

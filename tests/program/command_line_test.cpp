@@ -94,37 +94,48 @@ TEST_F(CommandLineTest, AnswersAndExitCodes) {
                                           "NUVIXI_SIM_BOARDS", "NUVIXI_SIM_BOARDS=QLA16", "QT_QPA_PLATFORM=offscreen",
                                           "README.md", "--self-test [--board N|all]", "--eeprom-key HEX",
                                           "--report FILE", "--junit FILE"};
+  const std::string selfTestJson = (scratch_ / "self-test.json").string();
   const Case cases[] = {
       {{"--help"}, 0, usage, ""},
       {{"-h"}, 0, usage, ""},
       {{"--tour", "ignored", "--help"}, 0, usage, ""},
       {{"--version"}, 0, {"nuvixsdk " NUVIXSDK_VERSION "\n", "board driver 1.4.2.7\n"}, ""},
-      {{"--bogus"}, 2, {}, "unknown option: --bogus\n"},
-      {{"-platform", "offscreen"}, 2, {}, "unknown option: -platform\n"},
-      {{"stray-argument"}, 2, {}, "unknown option: stray-argument\n"},
-      {{"--tour"}, 2, {}, "--tour needs a directory\n"},
-      {{"--tour", ""}, 2, {}, "--tour needs a directory\n"},
+      {{"--bogus"}, 2, {}, "nuvixsdk: unknown option: --bogus\n"},
+      {{"-platform", "offscreen"}, 2, {}, "nuvixsdk: unknown option: -platform\n"},
+      {{"stray-argument"}, 2, {}, "nuvixsdk: unknown option: stray-argument\n"},
+      {{"--tour"}, 2, {}, "nuvixsdk: --tour needs a directory\n"},
+      {{"--tour", ""}, 2, {}, "nuvixsdk: --tour needs a directory\n"},
+      {{"--tour="}, 2, {}, "nuvixsdk: --tour needs a directory\n"},
       // A directory that exists but takes no files, even for root.
       {{"--tour", "/proc"}, 1, {}, "tour: cannot write to /proc: "},
+      {{"--tour=/proc"}, 1, {}, "tour: cannot write to /proc: "},
       {{"--tour", underFile}, 1, {}, "tour: cannot create " + underFile + "\n"},
-      {{"--log"}, 2, {}, "--log needs a file\n"},
-      {{"--log", "", "--help"}, 2, {}, "--log needs a file\n"},
+      {{"--log"}, 2, {}, "nuvixsdk: --log needs a file\n"},
+      {{"--log", "", "--help"}, 2, {}, "nuvixsdk: --log needs a file\n"},
       {{"--log", "x.log", "--help"}, 0, usage, ""},
       {{"--log", underFile}, 1, {}, "cannot write the log to " + underFile + ": Not a directory\n"},
-      {{"--self-test", "--standard", "secam"}, 2, {}, "--standard takes ntsc or pal: secam\n"},
-      {{"--self-test", "--board", "1x"}, 2, {}, "--board takes a board number or all: 1x\n"},
-      {{"--self-test", "--board", "-1"}, 2, {}, "--board takes a board number or all: -1\n"},
-      {{"--self-test", "--eeprom-key", "4E5556495853444"}, 2, {}, "--eeprom-key takes 16 hexadecimal digits: 4E5556495853444\n"},
-      {{"--self-test", "--eeprom-key", "4E55564958534G4B"}, 2, {}, "--eeprom-key takes 16 hexadecimal digits: 4E55564958534G4B\n"},
-      {{"--self-test", "--json"}, 2, {}, "--json needs a value\n"},
-      {{"--self-test", "--report"}, 2, {}, "--report needs a value\n"},
-      {{"--self-test", "--junit", ""}, 2, {}, "--junit needs a value\n"},
-      {{"--quick"}, 2, {}, "--board, --standard, --json, --report, --junit, --quick and --eeprom-key need --self-test\n"},
-      {{"--junit", "r.xml"}, 2, {}, "--board, --standard, --json, --report, --junit, --quick and --eeprom-key need --self-test\n"},
-      {{"--self-test", "--help"}, 0, usage, ""},
-      // Runs without a display: Qt is never started.
-      {{"--self-test", "--quick", "--board", "all", "--standard", "pal", "--eeprom-key", "4e5556495853444b", "--log",
-        selfTestLog},
+      {{"--log=" + underFile}, 1, {}, "cannot write the log to " + underFile + ": Not a directory\n"},
+      {{"--self-test", "--standard", "secam"}, 2, {}, "nuvixsdk: --standard takes ntsc or pal: secam\n"},
+      {{"--self-test", "--standard=secam"}, 2, {}, "nuvixsdk: --standard takes ntsc or pal: secam\n"},
+      {{"--self-test", "--board", "1x"}, 2, {}, "nuvixsdk: --board takes a board number or all: 1x\n"},
+      {{"--self-test", "--board", "-1"}, 2, {}, "nuvixsdk: --board takes a board number or all: -1\n"},
+      {{"--self-test", "--board=32"}, 2, {}, "nuvixsdk: --board takes a board number or all: 32\n"},
+      {{"--self-test", "--eeprom-key", "4E5556495853444"}, 2, {},
+       "nuvixsdk: --eeprom-key takes 16 hexadecimal digits: 4E5556495853444\n"},
+      {{"--self-test", "--eeprom-key=4E55564958534G4B"}, 2, {},
+       "nuvixsdk: --eeprom-key takes 16 hexadecimal digits: 4E55564958534G4B\n"},
+      {{"--self-test", "--json"}, 2, {}, "nuvixsdk: --json needs a file\n"},
+      {{"--self-test", "--report"}, 2, {}, "nuvixsdk: --report needs a file\n"},
+      {{"--self-test", "--junit="}, 2, {}, "nuvixsdk: --junit needs a file\n"},
+      {{"--self-test", "--quick=yes"}, 2, {}, "nuvixsdk: --quick takes no value\n"},
+      {{"--quick"}, 2, {},
+       "nuvixsdk: --board, --standard, --json, --report, --junit, --quick and --eeprom-key need --self-test\n"},
+      {{"--junit", "r.xml"}, 2, {},
+       "nuvixsdk: --board, --standard, --json, --report, --junit, --quick and --eeprom-key need --self-test\n"},
+      {{"--board=all", "--self-test", "--help"}, 0, usage, ""},
+      // Runs without a display: Qt is never started. Values both apart and after "=".
+      {{"--quick", "--self-test", "--board=all", "--standard", "pal", "--eeprom-key=4e5556495853444b", "--log",
+        selfTestLog, "--json=" + selfTestJson},
        0,
        {"board 0 (QCA08)\n", "    read                 OK", "self-test: 16 tests on 1 board(s): 15 OK, 0 FAIL, 1 SKIP"},
        ""},
@@ -134,7 +145,7 @@ TEST_F(CommandLineTest, AnswersAndExitCodes) {
     for (const std::string& a : c.arguments) shown += " '" + a + "'";
     SCOPED_TRACE("nuvixsdk" + shown);
     const Outcome outcome = RunProgram(c.arguments, scratch_);
-    EXPECT_EQ(outcome.exitCode, c.exitCode) << outcome.err;
+    EXPECT_EQ(outcome.exitCode, c.exitCode) << outcome.err << outcome.out;
     for (const std::string& text : c.inOut) EXPECT_NE(outcome.out.find(text), std::string::npos) << text;
     if (c.inOut.empty()) {
       EXPECT_EQ(outcome.out, "");
@@ -151,6 +162,7 @@ TEST_F(CommandLineTest, AnswersAndExitCodes) {
   const std::string log = ReadFile(selfTestLog);
   EXPECT_NE(log.find(" RV(80) = NUVIXI_BDSearch() \n"), std::string::npos) << log.substr(0, 400);
   EXPECT_NE(log.find("NUVIXI_BDClose(0)"), std::string::npos);
+  EXPECT_NE(ReadFile(selfTestJson).find("\"standard\": \"pal\""), std::string::npos) << ReadFile(selfTestJson);
 }
 
 }  // namespace

@@ -83,8 +83,10 @@ RecordingExporter::Result RecordingExporter::Run(const Options& options) {
   }
   if (!file.ScanHeader()) {
     Refuse(options.input + (file.size() == 0 ? " is empty"
-                                              : " is not a recording: it holds 4096 bytes or less, which the "
-                                                "recording reader refuses"));
+                            : file.size() == RecordedFile::kHeaderBytes
+                                ? " holds no records: nothing was recorded after its file header"
+                                : " is not a recording: it holds 4096 bytes or less, which the recording reader "
+                                  "refuses"));
     return result_;
   }
   result_.audio = file.isAudio();

@@ -6,7 +6,7 @@
 
 #include <stdint.h>
 
-#include "nuvix_wintypes.h"
+#include "nuvix_gdi_records.h"
 
 #ifdef __cplusplus
 extern "C" {

@@ -5,50 +5,10 @@
 
 #include <stdint.h>
 
-#ifdef __cplusplus
-#define NUVIX_STATIC_ASSERT(cond, msg) static_assert(cond, msg)
-#else
-#define NUVIX_STATIC_ASSERT(cond, msg) _Static_assert(cond, msg)
-#endif
+#include "nuvix_gdi_records.h"
 
 #ifndef NUVIX_HAVE_WIN_RECORDS
 #define NUVIX_HAVE_WIN_RECORDS
-
-typedef struct tagRECT {
-  int32_t left;
-  int32_t top;
-  int32_t right;
-  int32_t bottom;
-} RECT;
-NUVIX_STATIC_ASSERT(sizeof(RECT) == 16, "RECT is 16 bytes");
-
-typedef struct tagBITMAPINFOHEADER {
-  uint32_t biSize;
-  int32_t biWidth;
-  int32_t biHeight; /* positive: bottom-up rows; negative: top-down */
-  uint16_t biPlanes;
-  uint16_t biBitCount;
-  uint32_t biCompression; /* BI_RGB or a FourCC */
-  uint32_t biSizeImage;
-  int32_t biXPelsPerMeter;
-  int32_t biYPelsPerMeter;
-  uint32_t biClrUsed;
-  uint32_t biClrImportant;
-} BITMAPINFOHEADER;
-NUVIX_STATIC_ASSERT(sizeof(BITMAPINFOHEADER) == 40, "BITMAPINFOHEADER is 40 bytes");
-
-typedef struct tagRGBQUAD {
-  uint8_t rgbBlue;
-  uint8_t rgbGreen;
-  uint8_t rgbRed;
-  uint8_t rgbReserved;
-} RGBQUAD;
-
-typedef struct tagBITMAPINFO {
-  BITMAPINFOHEADER bmiHeader;
-  RGBQUAD bmiColors[1];
-} BITMAPINFO;
-NUVIX_STATIC_ASSERT(sizeof(BITMAPINFO) == 44, "BITMAPINFO is 44 bytes");
 
 #pragma pack(push, 2)
 typedef struct tagBITMAPFILEHEADER {
@@ -60,8 +20,6 @@ typedef struct tagBITMAPFILEHEADER {
 } BITMAPFILEHEADER;
 #pragma pack(pop)
 NUVIX_STATIC_ASSERT(sizeof(BITMAPFILEHEADER) == 14, "BITMAPFILEHEADER is 14 bytes");
-
-#define BI_RGB 0u
 
 #define LF_FACESIZE 32
 typedef struct tagLOGFONTA {

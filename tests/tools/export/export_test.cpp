@@ -247,12 +247,23 @@ TEST(NuvixExport, MjpgRecordingBecomesAviWithTheSameJpegPictures) {
     EXPECT_EQ(TurboYuv(avi.packets[i]), ours) << "picture " << i;
   }
 
-  // The default name and a rate of the user's choice.
-  ASSERT_EQ(Export("-q --fps 12 '" + input + "'").status, 0);
-  const std::string named = input.substr(0, input.size() - 4) + ".avi";
-  EXPECT_EQ(Probe(named)["avg_frame_rate"], "12/1");
-  std::remove(named.c_str());
-  std::remove(input.c_str());
+  // The default name and a rate of the user's choice, the value apart or after "=".
+  for (const char* rate : {"-q --fps 12", "--quiet --fps=12"}) {
+    SCOPED_TRACE(rate);
+    const ToolRun quiet = Export(std::string(rate) + " '" + input + "'");
+    ASSERT_EQ(quiet.status, 0) << quiet.output;
+    EXPECT_EQ(quiet.output, "");
+    const std::string named = input.substr(0, input.size() - 4) + ".avi";
+    EXPECT_EQ(Probe(named)["avg_frame_rate"], "12/1");
+    std::remove(named.c_str());
+  }
+  // A recording whose name starts with a dash, after "--".
+  const std::string dashed = "-dashed_" + std::to_string(::getpid());
+  ASSERT_EQ(std::rename(input.c_str(), (::testing::TempDir() + dashed + ".MJP").c_str()), 0);
+  const ToolRun run2 = Shell("cd '" + ::testing::TempDir() + "' && " + NUVIX_EXPORT_TOOL + " -- " + dashed + ".MJP");
+  EXPECT_EQ(run2.status, 0) << run2.output;
+  EXPECT_EQ(Probe(::testing::TempDir() + dashed + ".avi")["nb_read_frames"], "12");
+  for (const char* extension : {".MJP", ".avi"}) std::remove((::testing::TempDir() + dashed + extension).c_str());
   std::remove(output.c_str());
 }
 
@@ -361,8 +372,10 @@ TEST(NuvixExport, BadInputsEndWithAClearMessage) {
   const std::string empty = TempPath("empty.MJP"), junk = TempPath("junk.MJP");
   std::ofstream(empty, std::ios::binary).flush();
   std::ofstream(junk, std::ios::binary) << "RIFF" << std::string(8000, 'x');
-  const std::string small = TempPath("small.MJP");
+  const std::string small = TempPath("small.MJP"), header = TempPath("header.MJP");
   std::ofstream(small, std::ios::binary) << whole.substr(0, 4096);
+  // What a channel that recorded nothing leaves behind: the file header alone.
+  std::ofstream(header, std::ios::binary) << whole.substr(0, RecordedFile::kHeaderBytes);
   const std::string out = TempPath("bad.avi"), full = TempPath("full.avi");
   ASSERT_EQ(symlink("/dev/full", full.c_str()), 0);
 
@@ -375,14 +388,21 @@ TEST(NuvixExport, BadInputsEndWithAClearMessage) {
       {"'" + empty + "' " + out, 1, "is empty"},
       {"'" + junk + "' " + out, 1, "is not a recording (no picture record"},
       {"'" + small + "' " + out, 1, "is not a recording: it holds 4096 bytes or less"},
+      {"'" + header + "' " + out, 1, "nuvix-export: " + header + " holds no records: nothing was recorded after its file header\n"},
       {"'" + TempPath("missing.MJP") + "' " + out, 1, "cannot read"},
       {"'" + good + "' /nonexistent-folder/x.avi", 1, "cannot write /nonexistent-folder/x.avi"},
       {"'" + good + "' " + full, 1, "cannot write " + full + ": No space left on device"},
       {"'" + good + "' " + TempPath("x.mp4"), 1, "exported to a .avi file"},
       {"'" + good + "' " + TempPath("x.263"), 1, "H.263 pictures only"},
       {"--transcode '" + good + "' " + out, 1, "MJPG already"},
-      {"--fps 0 '" + good + "'", 1, "not a frame rate"},
-      {"", 1, "no recording given"},
+      // A command line it cannot use: exit code 2 and the usage, as the other programs answer.
+      {"--fps 0 '" + good + "'", 2, "nuvix-export: --fps takes a frame rate 1..240: 0\nusage: nuvix-export"},
+      {"--fps=x '" + good + "'", 2, "nuvix-export: --fps takes a frame rate 1..240: x\n"},
+      {"'" + good + "' --fps", 2, "nuvix-export: --fps needs a frame rate 1..240\n"},
+      {"--transcode=yes '" + good + "'", 2, "nuvix-export: --transcode takes no value\n"},
+      {"--bogus '" + good + "'", 2, "nuvix-export: unknown option: --bogus\n"},
+      {"'" + good + "' a.avi b.avi", 2, "nuvix-export: too many files given\n"},
+      {"", 2, "nuvix-export: no recording given\n"},
       {"'" + cut + "' " + out, 0, "5 pictures"},
       {"'" + lines120 + "' " + out, 0, "bottom macroblock row of 120-line pictures uncoded"},
   };
@@ -399,7 +419,7 @@ TEST(NuvixExport, BadInputsEndWithAClearMessage) {
   const ToolRun run = Export("'" + cut + "' " + out);
   EXPECT_NE(run.output.find("incomplete record"), std::string::npos) << run.output;
   EXPECT_EQ(Probe(out)["nb_read_frames"], "5");
-  for (const std::string& path : {good, cut, lines120, empty, junk, small, out}) std::remove(path.c_str());
+  for (const std::string& path : {good, cut, lines120, empty, junk, small, header, out}) std::remove(path.c_str());
 }
 
 }  // namespace
