@@ -1,10 +1,10 @@
 // State of the simulated boards shared by every driver entry point.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <initializer_list>
-#include <condition_variable>
 #include <memory>
 #include <mutex>
 #include <optional>

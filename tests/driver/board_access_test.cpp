@@ -4,14 +4,13 @@
 
 #include <atomic>
 #include <chrono>
-#include <filesystem>
-#include <fstream>
 #include <functional>
 #include <future>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "board_threads.h"
 #include "nuvixi.h"
 #include "nuvixi_sim.h"
 
@@ -131,28 +130,6 @@ TEST_F(BoardAccess, InjectedFaultsHitTheNamedFunctionOnceEach) {
   EXPECT_EQ(NUVIXI_BDOpen(0, 3, 1), NUVIXI_SUCCESS);
 }
 
-// Threads of the simulated boards now running ("nuvixi clock", "nuvixi uart tx", ...).
-int BoardThreads() {
-  int count = 0;
-  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
-    std::ifstream comm(task.path() / "comm");
-    std::string name;
-    std::getline(comm, name);
-    count += name.rfind("nuvixi ", 0) == 0;
-  }
-  return count;
-}
-
-// Board threads once joined ones have had a moment to leave the task list.
-int BoardThreadsSettled(int expected) {
-  int count = BoardThreads();
-  for (int i = 0; i < 100 && count != expected; ++i) {
-    std::this_thread::sleep_for(10ms);
-    count = BoardThreads();
-  }
-  return count;
-}
-
 void StartCapture(uint32_t board) {
   const std::vector<int32_t> slots(30, 0);
   ASSERT_EQ(NUVIXI_VideoSliceCtrl(board, 0, slots.data(), 30, 0), NUVIXI_SUCCESS);
@@ -261,7 +238,7 @@ TEST_F(BoardAccess, CallsInFlightAtAClosePassOrFindTheBoardClosedAndStartNothing
   stop = true;
   for (auto& thread : threads) thread.join();
   EXPECT_EQ(strange.load(), 0) << "first unexpected code " << firstStrange.load();
-  EXPECT_EQ(BoardThreadsSettled(0), 0) << "a call that came during a close started a thread of the closed board";
+  EXPECT_EQ(ThreadsNamedSettled("nuvixi ", 0), 0) << "a call that came during a close started a thread of the closed board";
 }
 
 }  // namespace

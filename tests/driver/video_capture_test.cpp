@@ -6,13 +6,12 @@
 #include <atomic>
 #include <chrono>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <set>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "board_threads.h"
 #include "nuvixi.h"
 #include "nuvixi_sim.h"
 
@@ -111,26 +110,8 @@ std::vector<int32_t> Every(int step, int first, int32_t channel, int slots = 30,
   return base;
 }
 
-int CountClockThreads() {
-  int count = 0;
-  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
-    std::ifstream comm(task.path() / "comm");
-    std::string name;
-    std::getline(comm, name);
-    if (name == "nuvixi clock") ++count;
-  }
-  return count;
-}
-
 // The board's clock threads, given a joined thread a moment to leave the task list.
-int ClockThreads(int expected) {
-  int count = CountClockThreads();
-  for (int i = 0; i < 50 && count != expected; ++i) {
-    std::this_thread::sleep_for(10ms);
-    count = CountClockThreads();
-  }
-  return count;
-}
+int ClockThreads(int expected) { return ThreadsNamedSettled("nuvixi clock", expected); }
 
 // Pixels of the right half of a row with exactly this luma: the background's
 // luma is 48 on the first row and 176 on the last, whatever the frame height.

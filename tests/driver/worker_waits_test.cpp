@@ -35,26 +35,23 @@ struct WaitKind {
   uintptr_t item;  // what the wait hands out for one feed
 };
 
+// A wait for a buffer of the channel; the address it hands out goes to *got.
+template <auto Wait>
+uint32_t WaitAddress(uint32_t ms, uintptr_t* got) {
+  void* address = nullptr;
+  const uint32_t code = Wait(kBoard, kChannel, &address, ms);
+  if (code == NUVIXI_SUCCESS) *got = reinterpret_cast<uintptr_t>(address);
+  return code;
+}
+
 const WaitKind kKinds[] = {
-    {"image",
-     [](uint32_t ms, uintptr_t* got) {
-       void* address = nullptr;
-       const uint32_t code = NUVIXI_LockWait4GetImageAddress(kBoard, kChannel, &address, ms);
-       if (code == NUVIXI_SUCCESS) *got = reinterpret_cast<uintptr_t>(address);
-       return code;
-     },
+    {"image", &WaitAddress<NUVIXI_LockWait4GetImageAddress>,
      [] { return NUVIXI_CancelLockWait4GetImageAddress(kBoard, kChannel); },
      [] { NUVIXI_SIM_QueueImage(kBoard, kChannel, &g_item); },
      // No slot names the channel: the transfer runs but delivers nothing.
      [] { return NUVIXI_CaptureVideoTransferON(kBoard, kChannel, 12, NUVIXI_FOURCC_UYVY); },
      reinterpret_cast<uintptr_t>(&g_item)},
-    {"sound",
-     [](uint32_t ms, uintptr_t* got) {
-       void* address = nullptr;
-       const uint32_t code = NUVIXI_LockWait4GetSoundAddress(kBoard, kChannel, &address, ms);
-       if (code == NUVIXI_SUCCESS) *got = reinterpret_cast<uintptr_t>(address);
-       return code;
-     },
+    {"sound", &WaitAddress<NUVIXI_LockWait4GetSoundAddress>,
      [] { return NUVIXI_CancelLockWait4GetSoundAddress(kBoard, kChannel); },
      [] { NUVIXI_SIM_QueueSound(kBoard, kChannel, &g_item); },
      // 4096 samples at 8000 Hz: the first block comes after half a second.
