@@ -62,9 +62,9 @@ void NUVIXI_SIM_FailNext(const char* function, uint32_t code);
    playback starts or the board closes). A blocking call reaches the board
    0..2 ms after it is made; a breaking call meanwhile finds no wait. One wait
    without time-out (0xFFFFFFFF) in four ends with NUVIXI_TIMEOUT after
-   20..200 ms when nothing came, handing out nothing and taking nothing away (for
-   NUVIXI_APLAY_ON: while playback has not started). A wait broken while its
-   buffer or bytes are there hands them out with NUVIXI_SUCCESS.
+   20..200 ms when nothing came, handing out nothing and taking nothing away
+   (NUVIXI_APLAY_ON only while playback has not started). A wait broken while
+   its buffer or bytes are there hands them out with NUVIXI_SUCCESS.
    NUVIXI_SIM_STRICT=1 switches strict mode on at start and at every
    NUVIXI_SIM_Reset; this call switches it for the whole process. */
 void NUVIXI_SIM_SetStrict(int on);

@@ -16,12 +16,12 @@ std::atomic<bool>& StrictFlag() {
   return flag;
 }
 
-std::atomic<uint64_t> g_strictWaits{0};
+std::atomic<uint64_t> g_draws{0};
 std::atomic<uint64_t> g_unmatchedCancels{0};
 
 // A spread of values from one counter, so runs repeat but calls differ.
 uint32_t Spread(uint32_t span) {
-  const uint64_t n = g_strictWaits.fetch_add(1, std::memory_order_relaxed);
+  const uint64_t n = g_draws.fetch_add(1, std::memory_order_relaxed);
   return static_cast<uint32_t>((n * 2654435761u >> 7) % span);
 }
 
