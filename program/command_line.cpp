@@ -150,6 +150,10 @@ nuvix::cli::Program Describe(Reading& reading) {
             "the boards the simulated board driver (libnuvixi) finds, for example \"QCA08:id=32,QLA16\" or "
             "\"none\"; the default is one QCA08 with 32 capture channels. QLA boards carry the live-display block: "
             "NUVIXI_SIM_BOARDS=QLA16 gives live video. A real driver ignores the variable."},
+           {"NUVIXI_SIM_STRICT",
+            "\"1\" makes the simulated board keep the driver interface's promises and nothing more: breaks that "
+            "find no wait are lost, waits without time-out may end early with 0x102 (see README.md). A real driver "
+            "ignores it."},
            {"QT_QPA_PLATFORM", "Qt's window system; \"offscreen\" runs without a display"},
            {"QT_LOGGING_RULES", "\"nuvix.trace.debug=true\" prints the debug trace"}},
       .exitStatus = {{"0", "the dialog was closed; every tour step succeeded; no self-test failed"},

@@ -24,18 +24,25 @@ void CCaptThread::Start() {
 void CCaptThread::Stop() {
   if (!thread_.joinable()) return;
   {
-    std::lock_guard lock(backOffMutex_);
+    std::lock_guard lock(wakeMutex_);
     control_ = kStopRequested;
   }
-  backOffWake_.notify_all();
-  for (bool logged = false; runStatus_.load() != kEnded;) {
+  wake_.notify_all();
+  bool logged = false;
+  do {
     const uint32_t code = Break();
-    if (code == NUVIXI_SUCCESS) break;
-    if (!logged) LogBreakFailure(code);
-    logged = true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(kFailureBackOffMs));
-  }
+    if (code != NUVIXI_SUCCESS && !logged) {
+      LogBreakFailure(code);
+      logged = true;
+    }
+  } while (!AwaitEnd());
   thread_.join();
+}
+
+bool CCaptThread::AwaitEnd() {
+  std::unique_lock lock(wakeMutex_);
+  return wake_.wait_for(lock, std::chrono::milliseconds(kBreakRepeatMs),
+                        [this] { return runStatus_.load() == kEnded; });
 }
 
 uint32_t CCaptThread::Break() {
@@ -62,9 +69,9 @@ void CCaptThread::LogBreakFailure(uint32_t code) const {
 }
 
 void CCaptThread::BackOff() {
-  std::unique_lock lock(backOffMutex_);
-  backOffWake_.wait_for(lock, std::chrono::milliseconds(kFailureBackOffMs),
-                        [this] { return control_.load() == kStopRequested; });
+  std::unique_lock lock(wakeMutex_);
+  wake_.wait_for(lock, std::chrono::milliseconds(kFailureBackOffMs),
+                 [this] { return control_.load() == kStopRequested; });
 }
 
 uint32_t CCaptThread::Pass(uintptr_t& address, ReceiveRecord& record) {
@@ -111,6 +118,10 @@ void CCaptThread::Run() {
     }
   }
   NuvixTraceF("END CAPTURE THREAD %02d ====== \r\n", settings_.channel);
-  runStatus_ = kEnded;
-  control_ = kIdle;
+  {
+    std::lock_guard lock(wakeMutex_);
+    runStatus_ = kEnded;
+    control_ = kIdle;
+  }
+  wake_.notify_all();
 }

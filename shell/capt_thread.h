@@ -29,6 +29,8 @@ class CCaptThread {
   // Pause after a blocking call fails with anything but a time-out, so a
   // failing board cannot spin a core.
   static constexpr uint32_t kFailureBackOffMs = 10;
+  // Pause between two breaking calls while Stop waits for the thread to end.
+  static constexpr uint32_t kBreakRepeatMs = 5;
 
   // What one worker runs: set before every Start.
   struct Settings {
@@ -51,9 +53,9 @@ class CCaptThread {
   // Starts the thread and returns once it runs (at once when it cannot be created).
   void Start();
   // Ends the thread and returns once it has ended; nothing when none runs.
-  // A breaking call that fails is logged once and repeated after each
-  // back-off until the thread has ended, so a board that refuses one break
-  // cannot hold the program in Stop.
+  // The breaking call is repeated every kBreakRepeatMs until the thread has
+  // ended, whatever it returns (a failure is logged once): a driver may lose
+  // a break that comes while the worker is between two waits, or refuse one.
   void Stop();
 
   bool IsRunning() const { return thread_.joinable(); }
@@ -69,11 +71,15 @@ class CCaptThread {
 
   // Waits out the back-off after a failed call; returns at once on a stop request.
   void BackOff();
+  // Waits up to kBreakRepeatMs for the thread to end; true once it has.
+  bool AwaitEnd();
 
   Settings settings_;
   std::thread thread_;
   std::atomic<int32_t> runStatus_{kStarting};
   std::atomic<int32_t> control_{kIdle};
-  std::mutex backOffMutex_;
-  std::condition_variable backOffWake_;
+  // Wakes the worker from a back-off when a stop is requested, and Stop when
+  // the worker has ended.
+  std::mutex wakeMutex_;
+  std::condition_variable wake_;
 };

@@ -54,6 +54,32 @@ void NUVIXI_SIM_Reset(void);
    The blocking waits take faults too, though they are not journaled. */
 void NUVIXI_SIM_FailNext(const char* function, uint32_t code);
 
+/* Strict mode: the board keeps the driver interface's promises and nothing
+   more, as a real driver may. A breaking call (NUVIXI_CancelLockWait4Get...,
+   NUVIXI_APLAY_ESCAPE, NUVIXI_RUART_ESCAPE) breaks only the waits that are
+   blocked when it comes; one that finds none is lost (outside strict mode it
+   is kept and breaks the next wait, until a transfer of the channel starts,
+   playback starts or the board closes). A blocking call reaches the board
+   0..2 ms after it is made; a breaking call meanwhile finds no wait. One wait
+   without time-out (0xFFFFFFFF) in four ends with NUVIXI_TIMEOUT after
+   20..200 ms when nothing came, handing out nothing and taking nothing away
+   (NUVIXI_APLAY_ON only while playback has not started). A wait broken while
+   its buffer or bytes are there hands them out with NUVIXI_SUCCESS.
+   NUVIXI_SIM_STRICT=1 switches strict mode on at start and at every
+   NUVIXI_SIM_Reset; this call switches it for the whole process. */
+void NUVIXI_SIM_SetStrict(int on);
+
+/* Breaking calls that found no wait to break since the process started (lost
+   in strict mode, kept otherwise). */
+uint64_t NUVIXI_SIM_UnmatchedCancels(void);
+
+/* Each close of the board spends milliseconds more stopping the board's
+   threads, as a board slow to stop would (until the boards are configured
+   again). Calls to the other boards go on meanwhile; calls to this board get
+   NUVIXI_ERR_NOT_OPEN, and NUVIXI_BDOpen of it waits for the close to end.
+   Returns 0, or -1 for a board the simulator does not have. */
+int NUVIXI_SIM_SetCloseDelay(uint32_t board, uint32_t milliseconds);
+
 /* The journal of calls, one line per call, oldest first, in the form
    "BDOpen(0,3,1)" with arguments in upper-case hexadecimal (pointers as their
    full value). The blocking waits and the receive-size query are not

@@ -132,6 +132,7 @@ uint32_t AudioEngine::TransferOn(uint32_t channel, uint32_t rateIndex, uint32_t 
   wake_.notify_all();  // the clock's next due time may now be earlier
   ReleaseRing(channel, std::move(old));
   PruneRetired();
+  queues_->sounds[channel].ForgetCancel();
   try {
     StartClock();
   } catch (const std::system_error&) {

@@ -41,6 +41,7 @@ class AudioEngine {
   uint32_t SetReference(uint32_t level);
   uint32_t SetVolume(uint32_t channel, uint32_t volume);
   uint32_t SetPreAmp(uint32_t channel, uint32_t gain);
+  // Also forgets a cancel kept for the channel's wait, which would break its first wait for nothing.
   uint32_t TransferOn(uint32_t channel, uint32_t rateIndex, uint32_t blockUnits);
   uint32_t TransferOff(uint32_t channel);
 

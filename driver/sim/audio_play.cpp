@@ -22,7 +22,9 @@ NUVIXI_RESULT NUVIXI_APLAY_ON(uint32_t board, uint32_t rateIndex, uint32_t rateF
   if (auto fault = Simulator::Instance().TakeFault("APLAY_ON")) return *fault;
   uint32_t code;
   auto aplay = Simulator::Instance().OpenEngine<&nuvixsim::BoardState::aplay>(board, NUVIXI_OPEN_APLAY, code);
-  return aplay ? aplay->WaitHalfPlayed(rateIndex, rateFactor) : code;
+  if (!aplay) return code;
+  nuvixsim::ReachTheBoard();
+  return aplay->WaitHalfPlayed(rateIndex, rateFactor);
 }
 
 NUVIXI_RESULT NUVIXI_APLAY_ESCAPE(uint32_t board) {

@@ -47,10 +47,15 @@ uint32_t AudioPlayEngine::Load(uint32_t rateIndex, uint32_t offset, const void* 
     return NUVIXI_ERR_INVALID_ARGUMENT;
   {
     std::lock_guard lock(mutex_);
+    // A load that passed the board's open check just before the close.
+    if (ClosedLocked()) return NUVIXI_ERR_NOT_OPEN;
     // A half that started before this call was taken with what it held then.
     if (playing_) Advance(Clock::now());
     std::memcpy(buffer_.data() + offset, data, length);
-    if (!loaded_) firstHalf_ = offset == 0 ? 0 : 1;
+    if (!loaded_) {
+      firstHalf_ = offset == 0 ? 0 : 1;
+      ForgetCancelLocked();
+    }
     loaded_ = true;
   }
   ready_.notify_all();
@@ -59,6 +64,7 @@ uint32_t AudioPlayEngine::Load(uint32_t rateIndex, uint32_t offset, const void* 
 
 uint32_t AudioPlayEngine::WaitHalfPlayed(uint32_t rateIndex, uint32_t rateFactor) {
   std::unique_lock lock(mutex_);
+  if (ClosedLocked()) return NUVIXI_ERR_ESCAPED;
   const bool validRate = rateIndex >= 1 && rateIndex <= 4 && rateFactor >= 1 && rateFactor * 512 <= kHalfBytesMax;
   for (;;) {
     if (refillsQueued_ > 0) {
@@ -82,6 +88,8 @@ uint32_t AudioPlayEngine::WaitHalfPlayed(uint32_t rateIndex, uint32_t rateFactor
     // Woken early by a queued refill or the first load; a time-out means a half ended.
     const uint32_t code = WaitUntil(lock, timeoutMs, [this] { return refillsQueued_ > 0 || (!playing_ && loaded_); });
     if (code == NUVIXI_ERR_ESCAPED) return code;
+    // Only strict mode ends a wait without time-out by time.
+    if (code == NUVIXI_TIMEOUT && timeoutMs == NUVIXI_INFINITE) return code;
   }
 }
 

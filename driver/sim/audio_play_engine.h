@@ -25,7 +25,7 @@ class AudioPlayEngine : public BreakableWait {
   // Played samples kept for read-back: a minute at the highest rate.
   static constexpr size_t kPlayedKept = 60 * 22050;
 
-  AudioPlayEngine() = default;
+  AudioPlayEngine() : BreakableWait(false) {}
   ~AudioPlayEngine() { Close(); }
 
   // The board was opened: waits block again, volume full, monitor off.
@@ -34,7 +34,9 @@ class AudioPlayEngine : public BreakableWait {
   // The board is closed: playback stops, the WAV file is finished, waits break.
   void Close();
 
-  // The driver calls; each returns a result code.
+  // The driver calls; each returns a result code. The first load since the
+  // open or the last stop starts playback afresh: a cancel kept from before
+  // is forgotten.
   uint32_t Load(uint32_t rateIndex, uint32_t offset, const void* data, uint32_t length);
   uint32_t WaitHalfPlayed(uint32_t rateIndex, uint32_t rateFactor);
   uint32_t SetVolume(uint32_t volume);

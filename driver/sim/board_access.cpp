@@ -74,7 +74,8 @@ NUVIXI_RESULT NUVIXI_BDDetailInfo(uint32_t board, NUVIXI_BOARD_DETAIL* detail) {
 NUVIXI_RESULT NUVIXI_BDOpen(uint32_t board, uint32_t flags, uint32_t standard) {
   auto& sim = Simulator::Instance();
   if (auto fault = sim.BeginCall("BDOpen", {board, flags, standard})) return *fault;
-  return sim.WithBoards([&](auto& boards) {
+  // A close still stopping the board's threads ends before the board opens again.
+  return sim.WithBoardSettled(board, [&](auto& boards) {
     if (board >= boards.size()) return NUVIXI_ERR_BOARD_NOT_FOUND;
     nuvixsim::BoardState& state = boards[board];
     uint32_t code = CheckOpenRequest(state, flags, standard);
@@ -88,11 +89,13 @@ NUVIXI_RESULT NUVIXI_BDOpen(uint32_t board, uint32_t flags, uint32_t standard) {
     state.flags = flags;
     state.standard = standard;
     state.queues->OpenAll();
+    state.colours->Reset();  // a setting that came in while the board closed is not kept
     state.capture->Open(standard);
     state.audio->Open();
     state.aplay->Open(nuvixsim::PlayedAudioPath(board));
     state.pinax->Open();
     state.live->Open(standard);
+    state.watchdog->Open();
     state.open = true;
     return NUVIXI_SUCCESS;
   });
@@ -101,14 +104,7 @@ NUVIXI_RESULT NUVIXI_BDOpen(uint32_t board, uint32_t flags, uint32_t standard) {
 NUVIXI_RESULT NUVIXI_BDClose(uint32_t board) {
   auto& sim = Simulator::Instance();
   if (auto fault = sim.BeginCall("BDClose", {board})) return *fault;
-  return sim.WithBoards([&](auto& boards) {
-    if (board >= boards.size()) return NUVIXI_ERR_BOARD_NOT_FOUND;
-    if (!boards[board].open) return NUVIXI_ERR_NOT_OPEN;
-    boards[board].open = false;
-    boards[board].flags = 0;
-    boards[board].Shut();
-    return NUVIXI_SUCCESS;
-  });
+  return sim.CloseBoard(board);
 }
 
 }  // extern "C"

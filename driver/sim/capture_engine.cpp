@@ -122,6 +122,7 @@ uint32_t CaptureEngine::TransferOn(uint32_t channel, uint32_t sizeIndex, uint32_
   }
   Release(channel, std::move(old));
   PruneRetired();
+  queues_->images[channel].ForgetCancel();
   try {
     StartClock();
   } catch (const std::system_error&) {

@@ -42,6 +42,7 @@ class CaptureEngine {
 
   // The driver calls; each returns a result code.
   uint32_t SetSlots(uint32_t group, const int32_t* slots, uint32_t count);
+  // Also forgets a cancel kept for the channel's wait, which would break its first wait for nothing.
   uint32_t TransferOn(uint32_t channel, uint32_t sizeIndex, uint32_t format);
   uint32_t TransferOff(uint32_t channel);
   uint32_t CameraSignals(int32_t signal[32]);

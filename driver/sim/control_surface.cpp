@@ -27,6 +27,18 @@ uint32_t NUVIXI_SIM_BoardCount(void) {
 
 void NUVIXI_SIM_Reset(void) { Simulator::Instance().Reset(); }
 
+void NUVIXI_SIM_SetStrict(int on) { nuvixsim::SetStrictMode(on != 0); }
+
+uint64_t NUVIXI_SIM_UnmatchedCancels(void) { return nuvixsim::UnmatchedCancels(); }
+
+int NUVIXI_SIM_SetCloseDelay(uint32_t board, uint32_t milliseconds) {
+  return Simulator::Instance().WithBoards([&](auto& boards) {
+    if (board >= boards.size()) return -1;
+    boards[board].closeDelayMs = milliseconds;
+    return 0;
+  });
+}
+
 void NUVIXI_SIM_FailNext(const char* function, uint32_t code) {
   if (function) Simulator::Instance().FailNext(function, code);
 }

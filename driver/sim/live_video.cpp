@@ -23,7 +23,9 @@ NUVIXI_RESULT OnColour(const char* function, uint32_t board, uint32_t channel, u
   uint32_t code;
   auto colours = sim.OpenEngine<&nuvixsim::BoardState::colours>(board, 0, code);
   if (!colours) return code;
-  const auto config = sim.WithBoards([&](auto& boards) { return boards[board].config; });
+  // The boards may have been configured anew since the open check: no channels then.
+  const auto config =
+      sim.WithBoards([&](auto& boards) { return board < boards.size() ? boards[board].config : NUVIXI_SIM_BOARD{}; });
   const uint32_t channels = std::min<uint32_t>(config.maxCaptureChannels, ColourControls::kChannels);
   if (channel >= channels || value > 255) return NUVIXI_ERR_INVALID_ARGUMENT;
   colours->Set(channel, control, static_cast<uint8_t>(value));

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <thread>
 
 namespace nuvixsim {
 namespace {
@@ -79,15 +80,47 @@ uint32_t Simulator::CheckOpen(uint32_t board, uint32_t needBlocks) {
   return OpenCodeLocked(board, needBlocks);
 }
 
+uint32_t Simulator::CloseBoard(uint32_t board) {
+  std::optional<BoardState> closing;  // a copy shares the board's engines
+  {
+    std::lock_guard lock(mutex_);
+    const uint32_t code = OpenCodeLocked(board, 0);
+    if (code != NUVIXI_SUCCESS) return code;
+    BoardState& state = boards_[board];
+    state.open = false;
+    state.flags = 0;
+    state.closing = true;
+    ++closesInFlight_;
+    closing.emplace(state);
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(closing->closeDelayMs));
+  closing->Shut();
+  {
+    // The boards are not replaced while a close is in flight.
+    std::lock_guard lock(mutex_);
+    boards_[board].closing = false;
+    --closesInFlight_;
+  }
+  settled_.notify_all();
+  return NUVIXI_SUCCESS;
+}
+
+void Simulator::WaitForClosesLocked(std::unique_lock<std::mutex>& lock) {
+  settled_.wait(lock, [this] { return closesInFlight_ == 0; });
+}
+
 void Simulator::SetBoards(std::vector<BoardState> boards) {
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
+  WaitForClosesLocked(lock);
   for (auto& old : boards_) old.Shut();
   boards_ = std::move(boards);
 }
 
 void Simulator::Reset() {
   auto boards = StatesOf(StartBoards());
-  std::lock_guard lock(mutex_);
+  std::unique_lock lock(mutex_);
+  WaitForClosesLocked(lock);
+  SetStrictMode(StrictModeWanted());
   for (auto& old : boards_) old.Shut();
   boards_ = std::move(boards);
   faults_.clear();

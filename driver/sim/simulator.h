@@ -1,6 +1,7 @@
 // State of the simulated boards shared by every driver entry point.
 #pragma once
 
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <initializer_list>
@@ -37,8 +38,10 @@ struct BoardState {
 
   NUVIXI_SIM_BOARD config{};
   bool open = false;
+  bool closing = false;  // closed, its threads still being stopped
   uint32_t flags = 0;
   uint32_t standard = 0;
+  uint32_t closeDelayMs = 0;  // control surface: a close spends this long more stopping the board
   std::shared_ptr<BoardQueues> queues = std::make_shared<BoardQueues>();
   std::shared_ptr<ColourControls> colours = std::make_shared<ColourControls>();
   std::shared_ptr<CaptureEngine> capture;
@@ -107,7 +110,19 @@ class Simulator {
     std::lock_guard lock(mutex_);
     return fn(boards_);
   }
+  // Runs fn(board state) under the simulator's lock once no close of board
+  // is still stopping its threads.
+  template <typename Fn>
+  auto WithBoardSettled(uint32_t board, Fn fn) {
+    std::unique_lock lock(mutex_);
+    settled_.wait(lock, [&] { return board >= boards_.size() || !boards_[board].closing; });
+    return fn(boards_);
+  }
 
+  // Marks the board closed under the lock, so calls that come meanwhile find
+  // it closed, then stops its threads outside the lock, so calls to other
+  // boards go on meanwhile.
+  uint32_t CloseBoard(uint32_t board);
   void SetBoards(std::vector<BoardState> boards);
   void Reset();
   void FailNext(std::string function, uint32_t code);
@@ -120,7 +135,12 @@ class Simulator {
   std::optional<uint32_t> TakeFaultLocked(const char* function);
   Simulator();
 
+  // Under mutex_, until the closes in flight are done.
+  void WaitForClosesLocked(std::unique_lock<std::mutex>& lock);
+
   std::mutex mutex_;
+  std::condition_variable settled_;  // a close has stopped its board's threads
+  uint32_t closesInFlight_ = 0;
   std::vector<BoardState> boards_;
   std::deque<std::pair<std::string, uint32_t>> faults_;
   std::string journal_;

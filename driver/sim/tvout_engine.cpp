@@ -94,11 +94,16 @@ uint32_t TvOutEngine::DivisionOn(void** merged, void** image, void** osd) {
   // On a QLA board the same call switches the live display's on-screen text.
   if (IsQla(config_.modelCode)) return NUVIXI_ERR_FUNCTION_BLOCK;
   if (!merged || !image || !osd) return NUVIXI_ERR_INVALID_ARGUMENT;
+  // control_ keeps the board from closing or opening in another standard
+  // meanwhile: surfaces are never made for a closed board.
   std::lock_guard control(control_);
-  if (!AllocateSurfaces()) return NUVIXI_ERR_MALLOC;
   {
     std::lock_guard lock(mutex_);
     if (!open_) return NUVIXI_ERR_NOT_OPEN;
+  }
+  if (!AllocateSurfaces()) return NUVIXI_ERR_MALLOC;
+  {
+    std::lock_guard lock(mutex_);
     *merged = surfaces_.merged.get();
     *image = surfaces_.image.get();
     *osd = surfaces_.osd.get();

@@ -5,9 +5,19 @@ namespace nuvixsim {
 void BreakableWait::Cancel() {
   {
     std::lock_guard lock(mutex_);
-    ++cancels_;
+    if (waiters_ > 0) {
+      ++breaks_;
+    } else {
+      CountUnmatchedCancel();
+      if (!StrictMode()) keptCancel_ = true;
+    }
   }
   ready_.notify_all();
+}
+
+void BreakableWait::ForgetCancel() {
+  std::lock_guard lock(mutex_);
+  ForgetCancelLocked();
 }
 
 void BreakableWait::Reopen() {

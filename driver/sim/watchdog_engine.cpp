@@ -11,9 +11,15 @@ namespace nuvixsim {
 
 WatchdogEngine::~WatchdogEngine() { Close(); }
 
+void WatchdogEngine::Open() {
+  std::lock_guard lock(mutex_);
+  open_ = true;
+}
+
 uint32_t WatchdogEngine::Enable(uint32_t seconds) {
   if (seconds < kMinSeconds || seconds > kMaxSeconds) return NUVIXI_ERR_INVALID_ARGUMENT;
   std::lock_guard lock(mutex_);
+  if (!open_) return NUVIXI_ERR_NOT_OPEN;
   if (!thread_.joinable()) {
     stopping_ = false;
     try {
@@ -40,6 +46,7 @@ void WatchdogEngine::Close() {
   std::thread thread;
   {
     std::lock_guard lock(mutex_);
+    open_ = false;
     armed_ = false;
     stopping_ = true;
     thread = std::move(thread_);

@@ -21,6 +21,8 @@ class WatchdogEngine {
   WatchdogEngine(const WatchdogEngine&) = delete;
   WatchdogEngine& operator=(const WatchdogEngine&) = delete;
 
+  // The board was opened: the watchdog can be armed.
+  void Open();
   // Arms or re-arms the watchdog for seconds from now.
   uint32_t Enable(uint32_t seconds);
   uint32_t Disable();
@@ -36,6 +38,7 @@ class WatchdogEngine {
 
   std::mutex mutex_;
   std::condition_variable changed_;
+  bool open_ = false;  // an arm that passed the board's open check before the close finds it closed
   bool armed_ = false;
   bool stopping_ = false;
   uint32_t seconds_ = 0;

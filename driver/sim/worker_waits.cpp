@@ -22,6 +22,7 @@ NUVIXI_RESULT WaitBuffer(uint32_t board, uint32_t channel, void** address, uint3
   if (!queues) return code;
   nuvixsim::BufferQueue* queue = ChannelQueue(*queues, sound, channel);
   if (!queue || !address) return NUVIXI_ERR_INVALID_ARGUMENT;
+  nuvixsim::ReachTheBoard();
   return queue->Wait(address, timeoutMs);
 }
 
@@ -69,6 +70,7 @@ NUVIXI_RESULT NUVIXI_RUART_READ(uint32_t board, void* buffer, uint32_t length, u
   auto queues = Simulator::Instance().OpenEngine<&nuvixsim::BoardState::queues>(board, NUVIXI_OPEN_SERIAL, code);
   if (!queues) return code;
   if (!buffer || length == 0 || length > kSerialReadMax) return NUVIXI_ERR_INVALID_ARGUMENT;
+  nuvixsim::ReachTheBoard();
   return queues->serialRx.Read(static_cast<uint8_t*>(buffer), length, timeoutMs);
 }
 

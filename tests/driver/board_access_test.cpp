@@ -2,12 +2,22 @@
 // and the refusal of blocks it does not simulate.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <future>
 #include <string>
+#include <thread>
+#include <vector>
 
+#include "board_threads.h"
 #include "nuvixi.h"
 #include "nuvixi_sim.h"
 
 namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
 
 std::string Journal() {
   std::string text(NUVIXI_SIM_ReadJournal(nullptr, 0), '\0');
@@ -118,6 +128,117 @@ TEST_F(BoardAccess, InjectedFaultsHitTheNamedFunctionOnceEach) {
   EXPECT_EQ(NUVIXI_BDOpen(0, 3, 1), NUVIXI_ERR_LOCAL_BUS);
   EXPECT_EQ(NUVIXI_BDOpen(0, 3, 1), NUVIXI_ERR_MALLOC);
   EXPECT_EQ(NUVIXI_BDOpen(0, 3, 1), NUVIXI_SUCCESS);
+}
+
+void StartCapture(uint32_t board) {
+  const std::vector<int32_t> slots(30, 0);
+  ASSERT_EQ(NUVIXI_VideoSliceCtrl(board, 0, slots.data(), 30, 0), NUVIXI_SUCCESS);
+  ASSERT_EQ(NUVIXI_CaptureVideoTransferON(board, 0, 12, NUVIXI_FOURCC_UYVY), NUVIXI_SUCCESS);
+}
+
+TEST_F(BoardAccess, OtherBoardsGoOnWhileABoardIsStoppingItsThreads) {
+  UseBoards("QCA08,QCA08");
+  for (uint32_t board : {0u, 1u}) {
+    ASSERT_EQ(NUVIXI_BDOpen(board, 0x3F, NUVIXI_STANDARD_NTSC), NUVIXI_SUCCESS);
+    StartCapture(board);
+  }
+  constexpr auto kDelay = 2000ms;
+  ASSERT_EQ(NUVIXI_SIM_SetCloseDelay(0, kDelay.count()), 0);
+  EXPECT_EQ(NUVIXI_SIM_SetCloseDelay(2, 10), -1);
+  const auto closeStart = Clock::now();
+  auto closing = std::async(std::launch::async, [] { return NUVIXI_BDClose(0); });
+  int32_t signal[32];
+  while (NUVIXI_CAMERA_SIGNAL(0, signal) != NUVIXI_ERR_NOT_OPEN && Clock::now() < closeStart + 1s)
+    std::this_thread::sleep_for(1ms);
+
+  // Each call to board 1 returns in a moment, though board 0's close takes two seconds.
+  struct Call {
+    const char* what;
+    std::function<uint32_t()> call;
+  };
+  const Call others[] = {
+      {"BDSearch", [] { NUVIXI_SEARCH_RESULT search{}; return NUVIXI_BDSearch(&search); }},
+      {"BDDetailInfo", [] { NUVIXI_BOARD_DETAIL detail{}; return NUVIXI_BDDetailInfo(1, &detail); }},
+      {"GET_CaptureFPS", [] { int32_t fps[64]; return NUVIXI_GET_CaptureFPS(1, fps); }},
+      {"a frame", [] { void* frame = nullptr; return NUVIXI_LockWait4GetImageAddress(1, 0, &frame, 1000); }},
+      {"RUART_CONFIG", [] { return NUVIXI_RUART_CONFIG(1, 3, 1); }},
+      {"WDOGDisable", [] { return NUVIXI_WDOGDisable(1); }},
+  };
+  for (const Call& other : others) {
+    const auto start = Clock::now();
+    EXPECT_EQ(other.call(), NUVIXI_SUCCESS) << other.what;
+    EXPECT_LT(Clock::now() - start, 300ms) << other.what;
+  }
+  EXPECT_LT(Clock::now() - closeStart, kDelay) << "the calls did not all come while board 0 was closing";
+
+  // The closing board is closed for every caller.
+  void* frame = nullptr;
+  EXPECT_EQ(NUVIXI_LockWait4GetImageAddress(0, 0, &frame, NUVIXI_INFINITE), NUVIXI_ERR_NOT_OPEN);
+  EXPECT_EQ(NUVIXI_BDClose(0), NUVIXI_ERR_NOT_OPEN);
+  // Opening it again waits for the close to end, and it starts from nothing.
+  EXPECT_EQ(NUVIXI_BDOpen(0, 0x3F, NUVIXI_STANDARD_NTSC), NUVIXI_SUCCESS);
+  EXPECT_GE(Clock::now() - closeStart, kDelay);
+  EXPECT_EQ(closing.get(), NUVIXI_SUCCESS);
+  EXPECT_EQ(NUVIXI_CaptureVideoTransferOFF(0, 0), NUVIXI_ERR_NOT_STARTED);
+}
+
+// Calls that passed the open check just before a close run into engines that
+// are being stopped: each gets a code the call may return, and none leaves a
+// thread running on the closed board (the sanitizers check the memory).
+TEST_F(BoardAccess, CallsInFlightAtAClosePassOrFindTheBoardClosedAndStartNothing) {
+  std::atomic<bool> stop{false};
+  std::atomic<int> strange{0};
+  std::atomic<uint32_t> firstStrange{0};
+  auto check = [&](uint32_t code, std::initializer_list<uint32_t> allowed) {
+    for (uint32_t ok : allowed)
+      if (code == ok) return;
+    if (strange++ == 0) firstStrange = code;
+  };
+  const std::vector<int32_t> slots(30, 0);
+  std::vector<std::function<void()>> callers = {
+      [&] {
+        check(NUVIXI_VideoSliceCtrl(0, 0, slots.data(), 30, 0), {NUVIXI_SUCCESS, NUVIXI_ERR_NOT_OPEN});
+        check(NUVIXI_CaptureVideoTransferON(0, 0, 12, NUVIXI_FOURCC_UYVY), {NUVIXI_SUCCESS, NUVIXI_ERR_NOT_OPEN});
+        void* frame = nullptr;
+        check(NUVIXI_LockWait4GetImageAddress(0, 0, &frame, 5),
+              {NUVIXI_SUCCESS, NUVIXI_TIMEOUT, NUVIXI_ERR_ESCAPED, NUVIXI_ERR_NOT_OPEN});
+        check(NUVIXI_CaptureVideoTransferOFF(0, 0), {NUVIXI_SUCCESS, NUVIXI_ERR_NOT_OPEN, NUVIXI_ERR_NOT_STARTED});
+      },
+      [&] {
+        check(NUVIXI_CaptureAudioTransferON(0, 1, 4, 64), {NUVIXI_SUCCESS, NUVIXI_ERR_NOT_OPEN});
+        void* block = nullptr;
+        check(NUVIXI_LockWait4GetSoundAddress(0, 1, &block, 5),
+              {NUVIXI_SUCCESS, NUVIXI_TIMEOUT, NUVIXI_ERR_ESCAPED, NUVIXI_ERR_NOT_OPEN});
+        check(NUVIXI_CaptureAudioTransferOFF(0, 1), {NUVIXI_SUCCESS, NUVIXI_ERR_NOT_OPEN, NUVIXI_ERR_NOT_STARTED});
+      },
+      [&] {
+        static const int16_t kHalf[512] = {};
+        check(NUVIXI_APLAY_LOAD(0, 3, 0, kHalf, sizeof kHalf), {NUVIXI_SUCCESS, NUVIXI_ERR_NOT_OPEN});
+        check(NUVIXI_APLAY_OFF(0), {NUVIXI_SUCCESS, NUVIXI_ERR_NOT_OPEN});
+        void *merged = nullptr, *image = nullptr, *osd = nullptr;
+        check(NUVIXI_SQUAD_ON(0, &merged, &image, &osd), {NUVIXI_SUCCESS, NUVIXI_ERR_NOT_OPEN});
+      },
+      [&] {
+        check(NUVIXI_RUART_WRITE(0, "x", 1, 100), {NUVIXI_SUCCESS, NUVIXI_ERR_NOT_OPEN, NUVIXI_ERR_ESCAPED});
+        uint8_t byte = 0;
+        check(NUVIXI_RUART_READ(0, &byte, 1, 5), {NUVIXI_SUCCESS, NUVIXI_TIMEOUT, NUVIXI_ERR_ESCAPED, NUVIXI_ERR_NOT_OPEN});
+        check(NUVIXI_WDOGEnable(0, 250), {NUVIXI_SUCCESS, NUVIXI_ERR_NOT_OPEN});
+      },
+  };
+  std::vector<std::thread> threads;
+  for (auto& caller : callers)
+    threads.emplace_back([&stop, &caller] {
+      while (!stop) caller();
+    });
+  for (int cycle = 0; cycle < 100; ++cycle) {
+    ASSERT_EQ(NUVIXI_BDOpen(0, 0x3F, NUVIXI_STANDARD_NTSC), NUVIXI_SUCCESS) << cycle;
+    std::this_thread::sleep_for(std::chrono::microseconds(cycle % 7 * 500));
+    ASSERT_EQ(NUVIXI_BDClose(0), NUVIXI_SUCCESS) << cycle;
+  }
+  stop = true;
+  for (auto& thread : threads) thread.join();
+  EXPECT_EQ(strange.load(), 0) << "first unexpected code " << firstStrange.load();
+  EXPECT_EQ(ThreadsNamedSettled("nuvixi ", 0), 0) << "a call that came during a close started a thread of the closed board";
 }
 
 }  // namespace

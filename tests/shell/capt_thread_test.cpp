@@ -4,13 +4,18 @@
 
 #include <QCoreApplication>
 #include <QTimer>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstdio>
 #include <ctime>
+#include <future>
 #include <mutex>
+#include <string>
 #include <thread>
 #include <vector>
 
+#include "app_fixture.h"
 #include "capt_thread.h"
 #include "nuvixi.h"
 #include "nuvixi_sim.h"
@@ -215,6 +220,106 @@ TEST_F(Worker, AThousandStartStopCyclesNeverHang) {
   }
   const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
   std::printf("1000 start/stop cycles: %lld ms\n", static_cast<long long>(elapsed.count()));
+}
+
+// How often the journal holds call.
+int JournalCount(const std::string& call) {
+  const auto calls = SimJournalCalls();
+  return static_cast<int>(std::count(calls.begin(), calls.end(), call));
+}
+
+// Stops the worker from another thread; when that takes longer than limit,
+// closes the board (which breaks every wait) so the test fails instead of
+// hanging, and returns false.
+bool StopWithin(CCaptThread& worker, std::chrono::milliseconds limit) {
+  auto stopped = std::async(std::launch::async, [&worker] { worker.Stop(); });
+  if (stopped.wait_for(limit) == std::future_status::ready) return true;
+  NUVIXI_BDClose(0);
+  stopped.wait();
+  return false;
+}
+
+// One kind of worker in the stop test: its breaking call as the journal
+// shows it (none for TimedTick) and what lets one of its passes return.
+struct StopCase {
+  const char* name;
+  int32_t kind;
+  const char* breakCall;
+  void (*feed)();
+};
+
+int g_item;
+const StopCase kStopCases[] = {
+    {"ImageWait", CCaptThread::ImageWait, "CancelLockWait4GetImageAddress(0,3)", [] { NUVIXI_SIM_QueueImage(0, 3, &g_item); }},
+    {"SoundWait", CCaptThread::SoundWait, "CancelLockWait4GetSoundAddress(0,3)", [] { NUVIXI_SIM_QueueSound(0, 3, &g_item); }},
+    {"AudioPlay", CCaptThread::AudioPlay, "APLAY_ESCAPE(0)", [] { NUVIXI_SIM_QueueAudioRefill(0); }},
+    {"SerialRead", CCaptThread::SerialRead, "RUART_ESCAPE(0)", [] { NUVIXI_SIM_QueueSerialRx(0, "x", 1); }},
+    {"TimedTick", CCaptThread::TimedTick, nullptr, nullptr},
+};
+
+void CountPass(void* passes, int32_t, uintptr_t) { ++*static_cast<std::atomic<int>*>(passes); }
+
+// A driver need not keep a break that finds no wait: a worker told to stop
+// just after its flag test, on its way back into the wait, then waits for
+// ever unless Stop breaks again. Each stop comes right after a pass, a little
+// later each time, so some land in that gap.
+TEST_F(Worker, StopNeverHangsWhileTheBoardLosesBreaksThatFindNoWait) {
+  NUVIXI_SIM_SetStrict(1);
+  constexpr int kStops = 100;
+  for (const StopCase& c : kStopCases) {
+    SCOPED_TRACE(c.name);
+    int repeated = 0;
+    auto longest = std::chrono::steady_clock::duration::zero();
+    CCaptThread worker;
+    for (int i = 0; i < kStops; ++i) {
+      std::atomic<int> passes{0};
+      worker.Setup({.kind = c.kind, .userData = &passes, .callback = &CountPass, .channel = 3, .playArg1 = 3, .playArg2 = 4});
+      worker.Start();
+      if (c.feed) {
+        c.feed();
+        const auto deadline = std::chrono::steady_clock::now() + 2s;
+        while (passes.load() == 0 && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+        ASSERT_EQ(passes.load(), 1) << "stop " << i;
+      }
+      const auto gap = std::chrono::microseconds(i % 5 * 250);
+      for (const auto until = std::chrono::steady_clock::now() + gap; std::chrono::steady_clock::now() < until;) {
+      }
+      NUVIXI_SIM_ClearJournal();
+      const auto start = std::chrono::steady_clock::now();
+      ASSERT_TRUE(StopWithin(worker, 2s)) << "stop " << i << " hung";
+      longest = std::max(longest, std::chrono::steady_clock::now() - start);
+      if (c.breakCall && JournalCount(c.breakCall) > 1) ++repeated;
+    }
+    std::printf("%s: %d stops, %d needed the break again, longest %lld ms\n", c.name, kStops, repeated,
+                static_cast<long long>(std::chrono::duration_cast<std::chrono::milliseconds>(longest).count()));
+    if (c.breakCall) {
+      EXPECT_GT(repeated, 0) << "no stop met a lost break: the test missed what it is for";
+    }
+  }
+}
+
+// Breaking calls the board refuses are repeated until the worker ends; the
+// refusal is logged once.
+class WorkerLog : public AppFixture {};
+
+TEST_F(WorkerLog, StopRepeatsARefusedBreakAndLogsTheRefusalOnce) {
+  MakeDialog(nullptr);
+  ASSERT_EQ(NUVIXI_BDOpen(0, NUVIXI_OPEN_VIDEO, NUVIXI_STANDARD_NTSC), NUVIXI_SUCCESS);
+  CCaptThread worker;
+  worker.Setup({.kind = CCaptThread::ImageWait, .channel = 6, .log = dialog_.get()});
+  worker.Start();
+  std::this_thread::sleep_for(20ms);  // blocked in its wait, or about to be
+  for (int i = 0; i < 3; ++i) NUVIXI_SIM_FailNext("CancelLockWait4GetImageAddress", 0x57);
+  NUVIXI_SIM_ClearJournal();
+  ASSERT_TRUE(StopWithin(worker, 2s));
+  EXPECT_GE(JournalCount("CancelLockWait4GetImageAddress(0,6)"), 4);
+  QCoreApplication::processEvents();
+  const auto lines = LogLines();
+  EXPECT_EQ(std::count_if(lines.begin(), lines.end(),
+                          [](const std::string& line) { return line.find("CancelLockWait4GetImageAddress(0,6)") != std::string::npos; }),
+            1)
+      << LogText();
+  EXPECT_NE(LogText().find("ESCAPE BLOCK FUNCTIONS"), std::string::npos) << LogText();
 }
 
 TEST(Timing, RateMeterWindowFollowsTheFrameGap) {
