@@ -1,11 +1,39 @@
 #include "capt_thread.h"
 
 #include <chrono>
+#include <iterator>
 #include <system_error>
 
 #include "nuvix_sdk_dlg.h"
 #include "nuvix_trace.h"
 #include "nuvixi.h"
+
+namespace {
+
+// The call that breaks each kind's wait, and how the log names it. TimedTick
+// has none: it sees the stop flag within one tick.
+struct BreakingCall {
+  uint32_t (*call)(uint32_t board, uint32_t channel);
+  const char* name;
+  bool namesChannel;
+};
+constexpr BreakingCall kBreakingCalls[] = {
+    {[](uint32_t b, uint32_t c) { return NUVIXI_CancelLockWait4GetImageAddress(b, c); },
+     "NUVIXI_CancelLockWait4GetImageAddress", true},
+    {[](uint32_t b, uint32_t c) { return NUVIXI_CancelLockWait4GetSoundAddress(b, c); },
+     "NUVIXI_CancelLockWait4GetSoundAddress", true},
+    {[](uint32_t b, uint32_t) { return NUVIXI_APLAY_ESCAPE(b); }, "NUVIXI_APLAY_ESCAPE", false},
+    {nullptr, "", false},
+    {[](uint32_t b, uint32_t) { return NUVIXI_RUART_ESCAPE(b); }, "NUVIXI_RUART_ESCAPE", false},
+};
+static_assert(std::size(kBreakingCalls) == CCaptThread::SerialRead + 1, "one entry per kind, in order");
+
+const BreakingCall& BreakingCallOf(int32_t kind) {
+  static constexpr BreakingCall kNone = {nullptr, "", false};
+  return kind >= 0 && kind < static_cast<int32_t>(std::size(kBreakingCalls)) ? kBreakingCalls[kind] : kNone;
+}
+
+}  // namespace
 
 CCaptThread::~CCaptThread() { Stop(); }
 
@@ -46,26 +74,18 @@ bool CCaptThread::AwaitEnd() {
 }
 
 uint32_t CCaptThread::Break() {
-  const auto board = static_cast<uint32_t>(settings_.board);
-  const auto channel = static_cast<uint32_t>(settings_.channel);
-  switch (settings_.kind) {
-    case ImageWait: return NUVIXI_CancelLockWait4GetImageAddress(board, channel);
-    case SoundWait: return NUVIXI_CancelLockWait4GetSoundAddress(board, channel);
-    case AudioPlay: return NUVIXI_APLAY_ESCAPE(board);
-    case SerialRead: return NUVIXI_RUART_ESCAPE(board);
-    default: return NUVIXI_SUCCESS;  // TimedTick sees the flag within one tick
-  }
+  const BreakingCall& breaking = BreakingCallOf(settings_.kind);
+  return breaking.call ? breaking.call(static_cast<uint32_t>(settings_.board), static_cast<uint32_t>(settings_.channel))
+                       : NUVIXI_SUCCESS;
 }
 
 void CCaptThread::LogBreakFailure(uint32_t code) const {
+  const BreakingCall& breaking = BreakingCallOf(settings_.kind);
   const auto board = static_cast<uint32_t>(settings_.board);
-  const auto channel = static_cast<uint32_t>(settings_.channel);
-  switch (settings_.kind) {
-    case ImageWait: return LogResult(settings_.log, code, 0, "NUVIXI_CancelLockWait4GetImageAddress(%X,%X)", board, channel);
-    case SoundWait: return LogResult(settings_.log, code, 0, "NUVIXI_CancelLockWait4GetSoundAddress(%X,%X)", board, channel);
-    case AudioPlay: return LogResult(settings_.log, code, 0, "NUVIXI_APLAY_ESCAPE(%X)", board);
-    default: return LogResult(settings_.log, code, 0, "NUVIXI_RUART_ESCAPE(%X)", board);
-  }
+  if (breaking.namesChannel)
+    LogResult(settings_.log, code, 0, "%s(%X,%X)", breaking.name, board, static_cast<uint32_t>(settings_.channel));
+  else
+    LogResult(settings_.log, code, 0, "%s(%X)", breaking.name, board);
 }
 
 void CCaptThread::BackOff() {

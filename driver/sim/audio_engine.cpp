@@ -177,22 +177,12 @@ bool AudioEngine::ClockCpuTime(uint64_t& nanoseconds) {
 }
 
 void AudioEngine::ReleaseRing(uint32_t channel, Ring ring) {
-  BufferQueue& queue = queues_->sounds[channel];
-  bool held = false;
-  for (const auto& buffer : ring.buffers) {
-    if (!buffer) continue;
-    queue.Retract(buffer.get());
-    held = held || queue.Holds(buffer.get());
-  }
-  if (held) retired_.emplace_back(channel, std::move(ring));
+  if (RetractAll(queues_->sounds[channel], ring.buffers)) retired_.emplace_back(channel, std::move(ring));
 }
 
 void AudioEngine::PruneRetired() {
-  std::erase_if(retired_, [this](const auto& entry) {
-    BufferQueue& queue = queues_->sounds[entry.first];
-    return std::none_of(entry.second.buffers.begin(), entry.second.buffers.end(),
-                        [&](const auto& buffer) { return buffer && queue.Holds(buffer.get()); });
-  });
+  std::erase_if(retired_,
+                [this](const auto& entry) { return !HoldsAny(queues_->sounds[entry.first], entry.second.buffers); });
 }
 
 void AudioEngine::StartClock() { StartClockThread(clock_, mutex_, stopClock_, [this] { RunClock(); }); }

@@ -206,22 +206,12 @@ bool CaptureEngine::ClockCpuTime(uint64_t& nanoseconds) {
 
 void CaptureEngine::Release(uint32_t channel, TransferPtr transfer) {
   if (!transfer) return;
-  BufferQueue& queue = queues_->images[channel];
-  bool held = false;
-  for (const auto& buffer : transfer->buffers) {
-    if (!buffer) continue;
-    queue.Retract(buffer.get());
-    held = held || queue.Holds(buffer.get());
-  }
-  if (held) retired_.emplace_back(channel, std::move(transfer));
+  if (RetractAll(queues_->images[channel], transfer->buffers)) retired_.emplace_back(channel, std::move(transfer));
 }
 
 void CaptureEngine::PruneRetired() {
-  std::erase_if(retired_, [this](const auto& entry) {
-    BufferQueue& queue = queues_->images[entry.first];
-    return std::none_of(entry.second->buffers.begin(), entry.second->buffers.end(),
-                        [&](const auto& buffer) { return buffer && queue.Holds(buffer.get()); });
-  });
+  std::erase_if(retired_,
+                [this](const auto& entry) { return !HoldsAny(queues_->images[entry.first], entry.second->buffers); });
 }
 
 void CaptureEngine::StartClock() { StartClockThread(clock_, mutex_, stopClock_, [this] { RunClock(); }); }

@@ -93,20 +93,11 @@ int NUVIXI_SIM_SetCameraSignal(uint32_t board, uint32_t channel, int present) {
 }
 
 int NUVIXI_SIM_CaptureCounters(uint32_t board, uint32_t channel, uint64_t* delivered, uint64_t* dropped) {
-  auto capture = Simulator::Instance().Engine<&nuvixsim::BoardState::capture>(board);
-  uint64_t frames = 0, lost = 0;
-  if (!capture || !capture->Counters(channel, frames, lost)) return -1;
-  if (delivered) *delivered = frames;
-  if (dropped) *dropped = lost;
-  return 0;
+  return nuvixsim::ReadCounters<&nuvixsim::BoardState::capture>(board, channel, delivered, dropped);
 }
 
 int NUVIXI_SIM_CaptureClockCpuTime(uint32_t board, uint64_t* nanoseconds) {
-  auto capture = Simulator::Instance().Engine<&nuvixsim::BoardState::capture>(board);
-  uint64_t used = 0;
-  if (!capture || !capture->ClockCpuTime(used)) return -1;
-  if (nanoseconds) *nanoseconds = used;
-  return 0;
+  return nuvixsim::ReadClockCpuTime<&nuvixsim::BoardState::capture>(board, nanoseconds);
 }
 
 void NUVIXI_SIM_CameraColour(uint32_t channel, uint8_t yuv[3]) {
@@ -144,11 +135,7 @@ int NUVIXI_SIM_ReadTvOut(uint32_t board, void* buffer, size_t size, uint32_t* li
 }
 
 int NUVIXI_SIM_TvOutClockCpuTime(uint32_t board, uint64_t* nanoseconds) {
-  auto tvout = Simulator::Instance().Engine<&nuvixsim::BoardState::tvout>(board);
-  uint64_t used = 0;
-  if (!tvout || !tvout->ClockCpuTime(used)) return -1;
-  if (nanoseconds) *nanoseconds = used;
-  return 0;
+  return nuvixsim::ReadClockCpuTime<&nuvixsim::BoardState::tvout>(board, nanoseconds);
 }
 
 }  // extern "C"

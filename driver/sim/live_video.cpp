@@ -125,8 +125,7 @@ int NUVIXI_SIM_LiveStatus(uint32_t board, NUVIXI_SIM_LIVE_STATUS* status) {
 }
 
 int NUVIXI_SIM_LiveClockCpuTime(uint32_t board, uint64_t* nanoseconds) {
-  auto live = nuvixsim::Simulator::Instance().Engine<&nuvixsim::BoardState::live>(board);
-  return live && nanoseconds && live->ClockCpuTime(*nanoseconds) ? 0 : -1;
+  return nuvixsim::ReadClockCpuTime<&nuvixsim::BoardState::live>(board, nanoseconds);
 }
 
 void NUVIXI_MemoryReleased(const void* base, size_t bytes) {

@@ -166,4 +166,25 @@ NUVIXI_RESULT OnEngine(const char* function, uint32_t board, uint32_t needBlocks
   return engine ? work(*engine) : code;
 }
 
+// The control surface's read-outs of one engine of a board: 0, or -1 when the
+// board has no such engine (or the engine no such channel, or no clock running).
+template <auto Member>
+int ReadClockCpuTime(uint32_t board, uint64_t* nanoseconds) {
+  auto engine = Simulator::Instance().Engine<Member>(board);
+  uint64_t used = 0;
+  if (!engine || !engine->ClockCpuTime(used)) return -1;
+  if (nanoseconds) *nanoseconds = used;
+  return 0;
+}
+
+template <auto Member>
+int ReadCounters(uint32_t board, uint32_t channel, uint64_t* delivered, uint64_t* dropped) {
+  auto engine = Simulator::Instance().Engine<Member>(board);
+  uint64_t count = 0, lost = 0;
+  if (!engine || !engine->Counters(channel, count, lost)) return -1;
+  if (delivered) *delivered = count;
+  if (dropped) *dropped = lost;
+  return 0;
+}
+
 }  // namespace nuvixsim

@@ -97,6 +97,27 @@ class BufferQueue : public BreakableWait {
   const void* handedOut_ = nullptr;
 };
 
+// A producer letting go of its buffers (a channel stopping or changing size):
+// the queued ones are taken back; true when the consumer still holds one, so
+// the buffers must be kept until HoldsAny says they are free.
+template <typename Buffers>
+bool RetractAll(BufferQueue& queue, const Buffers& buffers) {
+  bool held = false;
+  for (const auto& buffer : buffers) {
+    if (!buffer) continue;
+    queue.Retract(buffer.get());
+    held = held || queue.Holds(buffer.get());
+  }
+  return held;
+}
+
+template <typename Buffers>
+bool HoldsAny(BufferQueue& queue, const Buffers& buffers) {
+  for (const auto& buffer : buffers)
+    if (buffer && queue.Holds(buffer.get())) return true;
+  return false;
+}
+
 // Received bytes of the remote serial port.
 class ByteQueue : public BreakableWait {
  public:
