@@ -138,6 +138,7 @@ class IDirectDrawSurface7 {
 
  private:
   friend class IDirectDraw7;
+  friend struct std::default_delete<IDirectDrawSurface7>;  // CreateSurface's holder until it hands the surface out
   IDirectDrawSurface7() = default;
   ~IDirectDrawSurface7();
 
