@@ -283,15 +283,17 @@ TEST_F(SquadTab, ThePreviewShowsWhatTheBoardOutputsWithoutCallingIt) {
   const int shownBefore = preview->Pictures();
 
   Capture(0, 2);  // cells 2 and 3 stay empty
+  // The tab's timer brings new pictures while the tab is shown.
   bool divided = false;
-  for (const auto deadline = Clock::now() + 10s; !divided && Clock::now() < deadline;) {
+  for (const auto deadline = Clock::now() + 10s;
+       !(divided && preview->Pictures() - shownBefore >= 2) && Clock::now() < deadline;) {
     PumpWait(50);
     const QImage& picture = preview->Picture();
     divided = picture.size() == QSize(720, kLines);
     for (int p = 0; p < 4; ++p) divided = divided && GreyPixels(picture, Cell4(p)) == (p < 2 ? 0 : 5);
   }
   EXPECT_TRUE(divided) << "cells 0 and 1 show their cameras, 2 and 3 stay grey";
-  EXPECT_GE(preview->Pictures() - shownBefore, 2) << "a few pictures a second";
+  EXPECT_GE(preview->Pictures() - shownBefore, 2);
 
   // With the cameras stopped the surfaces hold still: the preview is the board's output.
   for (int ch = 0; ch < 2; ++ch) video_->StopChannel(ch);
