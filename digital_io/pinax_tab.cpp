@@ -315,13 +315,13 @@ std::vector<uint8_t> CPinaxTab::PackKey(const std::string& keyText) {
 
 void CPinaxTab::OnMainBlockCheck() {
   auto* keyEdit = ItemAs<QLineEdit>(ids::kKey);
-  const QString keyText = keyEdit->text().toUpper();
-  const std::vector<uint8_t> key = PackKey(keyText.toLatin1().toStdString());
+  // The key is upper-cased where the user typed it, before the board sees it.
+  keyEdit->setText(keyEdit->text().toUpper());
+  const std::vector<uint8_t> key = PackKey(keyEdit->text().toLatin1().toStdString());
   uint8_t block[16] = {};
   const uint32_t code = NUVIXI_EEPROM_READ_Control(board_, key.data(), block);
   if (code == NUVIXI_SUCCESS) {
     ItemAs<QLabel>(ids::kResultLabel)->setText(QStringLiteral("CSID:READ FUNC: OK"));
-    keyEdit->setText(keyText);
     ItemAs<QLineEdit>(ids::kResult)->setText(QString::asprintf(
         "%02X,%02X,%02X,%02X,  %02X,%02X,%02X,%02X, %02X,%02X,%02X,%02X, %02X,%02X,%02X,%02X ....", block[0],
         block[1], block[2], block[3], block[4], block[5], block[6], block[7], block[8], block[9], block[10],

@@ -8,6 +8,7 @@ namespace {
 
 constexpr uint32_t kUser = 0x0400;  // WM_USER
 constexpr uint32_t kNotDrawn = 0xFFFFFFFFu;
+constexpr int32_t kBold = 700;  // every settings grid writes its labels and values in bold
 
 constexpr uint32_t Rgb(int r, int g, int b) {
   return static_cast<uint32_t>(r) | (static_cast<uint32_t>(g) << 8) | (static_cast<uint32_t>(b) << 16);
@@ -52,7 +53,7 @@ GridLayout MakeDigital(bool second) {
 
 GridLayout MakeAudio() {
   // The label column is wider than the other grids': "AMP    Set < 0 - 07          >"
-  // is 154 pixels in the grid's font.
+  // is 153 pixels in the grid's bold font.
   return {17, 8, 156, 32, 21, 21, kUser + 14,
           {"Channel Number", "Capture  Disable", "PCM            8Khz", "PCM  11.025Khz", "PCM          16Khz",
            "PCM    22.05Khz", "Volume Set < 0 - 31(15) >", "AMP    Set < 0 - 07          >"},
@@ -65,9 +66,9 @@ GridLayout MakeAudio() {
 }
 
 GridLayout MakeVideo() {
-  // The label column is two pixels wider than the other grids': "Captured
-  // Speed    <FPS>" is 149 pixels in the grid's font.
-  return {33, 22, 152, 32, 20, 19, kUser + 15,
+  // The label column is five pixels wider than the live grid's: "Captured
+  // Speed    <FPS>" is 153 pixels in the grid's bold font.
+  return {33, 22, 155, 32, 20, 19, kUser + 15,
           {"Channel Number", "Camera Signal", "Capture Disable", "720  x  576  <480>", "704  x  576  <480>",
            "640  x  576  <480>", "720  x  288  <240>", "704  x  288  <240>", "640  x  288  <240>",
            "360  x  288  <240>", "352  x  288  <240>", "320  x  288  <240>", "180  x  144  <120>",
@@ -134,6 +135,7 @@ bool SettingsGrid::Create(GridKind kind, QWidget* placeholder, int channelCount,
   props.cellCount = props.cols * props.rows;
   props.imageStrip = 195;
   props.notifyMessage = layout_->notifyMessage;
+  props.fontWeight = kBold;
   if (!holder_.CreateOver(placeholder)) return false;
   holder_.Apply();
   holder_.SetColumnWidth(0, layout_->labelWidth);

@@ -342,19 +342,20 @@ void CLiveTab::OnGridNotify(const nuvix::GridEvent& event) {
 
 void CLiveTab::ReadFilter(bool vertical) {
   int32_t value = 0;
-  const uint32_t result = vertical ? NUVIXI_READ_VSCALE_FILTER_Y(0, colourChannel_, &value)
-                                   : NUVIXI_READ_HSCALE_FILTER_Y(0, colourChannel_, &value);
+  const uint32_t result = vertical ? NUVIXI_READ_VSCALE_FILTER_Y(board_, colourChannel_, &value)
+                                   : NUVIXI_READ_HSCALE_FILTER_Y(board_, colourChannel_, &value);
   // Only a failure is logged: the buttons then keep what they showed.
-  LogFailure(Owner(), result, "NUVIXI_READ_%cSCALE_FILTER_Y(0,%X)", vertical ? 'V' : 'H', colourChannel_);
+  LogFailure(Owner(), result, "NUVIXI_READ_%cSCALE_FILTER_Y(%X,%X)", vertical ? 'V' : 'H', board_, colourChannel_);
   if (result == NUVIXI_SUCCESS && value >= 0 && value <= 3)
     nuvix::win::SetChecked(ItemAs<QAbstractButton>((vertical ? ids::kVFilters : ids::kHFilters) + value), true);
 }
 
 void CLiveTab::WriteFilter(bool vertical) {
   const int32_t value = vertical ? vFilter_ : hFilter_;
-  const uint32_t result = vertical ? NUVIXI_WRITE_VSCALE_FILTER_Y(0, colourChannel_, &value)
-                                   : NUVIXI_WRITE_HSCALE_FILTER_Y(0, colourChannel_, &value);
-  LogFailure(Owner(), result, "NUVIXI_WRITE_%cSCALE_FILTER_Y(0,%X,%X)", vertical ? 'V' : 'H', colourChannel_, value);
+  const uint32_t result = vertical ? NUVIXI_WRITE_VSCALE_FILTER_Y(board_, colourChannel_, &value)
+                                   : NUVIXI_WRITE_HSCALE_FILTER_Y(board_, colourChannel_, &value);
+  LogFailure(Owner(), result, "NUVIXI_WRITE_%cSCALE_FILTER_Y(%X,%X,%X)", vertical ? 'V' : 'H', board_, colourChannel_,
+             value);
 }
 
 void CLiveTab::SetTvOut(int32_t on) {

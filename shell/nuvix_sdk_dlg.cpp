@@ -19,7 +19,6 @@
 using nuvix::win::ControlKind;
 using nuvix::win::ControlSpec;
 using nuvix::win::kDisabled;
-using nuvix::win::kReadOnly;
 using nuvix::win::kVScroll;
 
 namespace {
@@ -37,7 +36,7 @@ constexpr ControlSpec kControls[] = {
     {1105, ControlKind::PushButton, "3RD", 60, 25, 27, 12, kDisabled},
     {1106, ControlKind::PushButton, "4TH", 88, 25, 26, 12, kDisabled},
     {kDetail, ControlKind::MultiEdit, "", 4, 39, 110, 51},
-    {kLog, ControlKind::MultiEdit, "", 116, 4, 213, 86, kVScroll | kReadOnly},
+    {kLog, ControlKind::MultiEdit, "", 116, 4, 213, 86, kVScroll},
     {kVideoOption, ControlKind::CheckBox, "Video", 4, 95, 29, 11},
     {kAudioOption, ControlKind::CheckBox, "Audio", 33, 95, 30, 11},
     {kAPlayOption, ControlKind::CheckBox, "APlay", 63, 95, 30, 11},
@@ -130,6 +129,9 @@ int CNuvixSdkDlg::InsertLogText(const std::string& text) {
   shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
   QPlainTextEdit* edit = LogEdit();
   QTextCursor cursor = edit->textCursor();
+  // The log takes typing, so a selection may hold what someone is about to
+  // copy: the line goes in at the caret and takes nothing away.
+  cursor.clearSelection();
   cursor.insertText(shown);
   edit->setTextCursor(cursor);
   return LogLineCount();

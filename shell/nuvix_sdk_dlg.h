@@ -44,7 +44,8 @@ class CNuvixSdkDlg : public CResizeDialog {
   CTabDialog* Tab(int tabIndex) const { return tabs_[tabIndex]; }
   const CTabButtonStrip& TabStrip() const { return tabStrip_; }
 
-  // Log window: inserts text at the selection; returns the line count afterwards.
+  // Log window (it takes typing too): inserts text at the caret, keeping any
+  // selected text; returns the line count afterwards.
   int InsertLogText(const std::string& text);
   void ClearLog();
   int LogLineCount() const;

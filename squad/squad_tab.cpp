@@ -3,12 +3,16 @@
 #include <QAbstractButton>
 #include <QLabel>
 #include <QSlider>
+#include <QTimerEvent>
 #include <algorithm>
+#include <cstring>
 
 #include "board_tables.h"
+#include "division_picture.h"
 #include "nuvix_sdk_dlg.h"
 #include "nuvixi.h"
 #include "squad_layouts.h"
+#include "squad_preview.h"
 #include "zmb.h"
 
 using nuvix::win::ControlKind;
@@ -16,7 +20,9 @@ using nuvix::win::ControlSpec;
 
 namespace {
 
-constexpr int kButtonX = 4, kButtonStep = 23, kButtonW = 22, kButtonY = 6, kButtonH = 14;
+// The controls sit inside a frame that carries the dialog's caption; the
+// picture of the division fills the space below them.
+constexpr int kButtonX = 4, kButtonStep = 23, kButtonW = 22, kButtonY = 14, kButtonH = 14;
 
 constexpr ControlSpec LayoutButton(int layout, const char* caption) {
   return {CSquadTab::LayoutButtonId(layout), ControlKind::PushLikeRadio, caption,
@@ -24,13 +30,16 @@ constexpr ControlSpec LayoutButton(int layout, const char* caption) {
 }
 
 constexpr ControlSpec kControls[] = {
+    {0, ControlKind::GroupBox, "Software Screen Division Mode", 0, 0, 334, 244},
     LayoutButton(1, "1CH"),   LayoutButton(2, "3CH"),   LayoutButton(3, "4CH"),   LayoutButton(4, "5CH"),
     LayoutButton(5, "6CH"),   LayoutButton(6, "7CH"),   LayoutButton(7, "8CH"),   LayoutButton(8, "9CH"),
     LayoutButton(9, "10CH"),  LayoutButton(10, "12CH"), LayoutButton(11, "13CH"), LayoutButton(12, "16CH"),
     LayoutButton(13, "20CH"), LayoutButton(14, "30CH"),
-    {CSquadTab::kIdStartText, ControlKind::Static, "Start channel number : 0", 4, 28, 160, 10},
-    {CSquadTab::kIdSlider, ControlKind::Trackbar, "", 4, 40, 326, 16},
+    {CSquadTab::kIdStartText, ControlKind::Static, "Start channel number : 0", 4, 36, 160, 10},
+    {CSquadTab::kIdSlider, ControlKind::Trackbar, "", 4, 48, 326, 16},
 };
+constexpr int kPreviewX = 4, kPreviewY = 68, kPreviewW = 326, kPreviewH = 172;
+constexpr int kPreviewIntervalMs = 250;
 
 // Labels and borders of the cells.
 constexpr int32_t kBorderThickness = 80;
@@ -57,8 +66,9 @@ void CSquadTab::Init(CNuvixSdkDlg* owner, int boardIndex, const BoardCaps& caps,
 }
 
 void CSquadTab::OnInitDialog() {
-  setWindowTitle(QStringLiteral("Software Screen Division Mode"));
   BuildTemplate(kControls);
+  preview_ = new CSquadPreview(this);
+  preview_->setGeometry(nuvix::win::DialogUnitsToPixels(kPreviewX, kPreviewY, kPreviewW, kPreviewH));
   for (int layout = 1; layout <= nuvix::kSquadLayouts; ++layout)
     connect(ItemAs<QAbstractButton>(LayoutButtonId(layout)), &QAbstractButton::clicked, this,
             [this, layout] { OnLayoutButton(layout); });
@@ -79,6 +89,7 @@ void CSquadTab::OnInitDialog() {
   nuvix::win::SetChecked(ItemAs<QAbstractButton>(LayoutButtonId(kInitialLayout)), true);
   LogUpdate();
   if (Owner()) Owner()->SetScreenDivision(&entry_);
+  previewTimer_ = startTimer(kPreviewIntervalMs);
 }
 
 void CSquadTab::CreateRenderer() {
@@ -88,6 +99,7 @@ void CSquadTab::CreateRenderer() {
   renderer_->labelsOn = 1;
   ZMB_SET_OSDFNT(renderer_->index, 10, 22, 700, 0, "System");
   renderer_->bordersOn = 1;
+  imageCopy_.resize(static_cast<size_t>(nuvix::kDivisionWidth) * 2 * Lines());
 }
 
 void CSquadTab::ApplyLayout(int layout, int startChannel) {
@@ -117,6 +129,7 @@ void CSquadTab::ApplyLayout(int layout, int startChannel) {
   ZMB_CHANGE_CELLTBL(r.index, r.cells.data(), n, 1, 0);
   currentLayout_ = layout;
   LogUpdate();
+  if (isVisible()) RefreshPreview();
 }
 
 void CSquadTab::LogUpdate() {
@@ -136,9 +149,32 @@ void CSquadTab::OnSliderScroll() {
 
 void CSquadTab::OnCameraFrame(int32_t channel, const void* image, int32_t width, int32_t height) {
   if (!renderer_) return;
-  ZMB_RENDER_IMG_CELL(renderer_->index, channel, image, width, height);
+  {
+    std::lock_guard lock(imageMutex_);
+    ZMB_RENDER_IMG_CELL(renderer_->index, channel, image, width, height);
+  }
   // Runs for every captured frame, up to 240 times a second: only the start
   // of a failure is logged.
   if (const uint32_t result = NUVIXI_SQUAD_UPT(BoardIndex()); frameUpdate_.Starts(result))
     LogResult(Owner(), result, 0, "NUVIXI_SQUAD_UPT(%X)", BoardIndex());
+}
+
+void CSquadTab::RefreshPreview() {
+  if (!renderer_) return;
+  {
+    std::lock_guard lock(imageMutex_);
+    std::memcpy(imageCopy_.data(), image_, imageCopy_.size());
+  }
+  preview_->SetPicture(
+      nuvix::ComposeDivisionPicture(imageCopy_.data(), static_cast<const uint8_t*>(osd_), Lines()));
+}
+
+void CSquadTab::showEvent(QShowEvent* event) {
+  CTabDialog::showEvent(event);
+  RefreshPreview();
+}
+
+void CSquadTab::timerEvent(QTimerEvent* event) {
+  if (event->timerId() != previewTimer_) return CTabDialog::timerEvent(event);
+  if (isVisible()) RefreshPreview();
 }

@@ -6,11 +6,14 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <mutex>
+#include <vector>
 
 #include "failure_edge.h"
 #include "screen_division_sink.h"
 #include "tab_dialog.h"
 
+class CSquadPreview;
 class QLabel;
 
 class CSquadTab : public CTabDialog {
@@ -33,6 +36,10 @@ class CSquadTab : public CTabDialog {
   void OnSliderScroll();
   // The frame entry; runs on capture worker threads.
   void OnCameraFrame(int32_t channel, const void* image, int32_t width, int32_t height);
+  // Shows the division as the surfaces hold it now; the tab's timer runs it a
+  // few times a second while the tab is shown. Makes no board call.
+  void RefreshPreview();
+  const CSquadPreview* Preview() const { return preview_; }
 
   // Read-outs for the tour and the tests.
   bool HasRenderer() const { return renderer_ != nullptr; }
@@ -49,6 +56,8 @@ class CSquadTab : public CTabDialog {
 
  protected:
   void OnInitDialog() override;
+  void showEvent(QShowEvent* event) override;
+  void timerEvent(QTimerEvent* event) override;
 
  private:
   struct Renderer {
@@ -85,6 +94,12 @@ class CSquadTab : public CTabDialog {
   void* image_ = nullptr;
   void* osd_ = nullptr;
   std::unique_ptr<Renderer> renderer_;
+  // Held around a frame's render into the image surface and around the
+  // preview's copy of it. Layouts and the OSD surface are the GUI thread's.
+  std::mutex imageMutex_;
+  std::vector<uint8_t> imageCopy_;  // GUI thread
+  CSquadPreview* preview_ = nullptr;
+  int previewTimer_ = 0;
   FailureEdge frameUpdate_;  // the update after each camera frame
   FrameEntry entry_{*this};
 };

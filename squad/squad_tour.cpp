@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "channel_capture.h"
-#include "chromix.h"
+#include "division_picture.h"
 #include "nuvix_sdk_dlg.h"
 #include "squad_tab.h"
 #include "timing.h"
@@ -36,8 +36,7 @@ QLabel* CSquadTab::TvOutPicture() {
   for (int i = 0; i < lines; ++i)
     std::copy_n(fields + (static_cast<size_t>(i / 2) + (i % 2 ? lines / 2 : 0)) * 1440, 1440,
                 frame.begin() + static_cast<ptrdiff_t>(i) * 1440);
-  QImage picture(720, lines, QImage::Format_RGB32);
-  CHROMIX_UYVY_TO_RGB32(frame.data(), 720, lines, picture.bits(), 0);
+  const QImage picture = nuvix::UyvyPicture(frame.data(), lines);
   auto* label = findChild<QLabel*>(QStringLiteral("tvout"), Qt::FindDirectChildrenOnly);
   if (!label) {
     label = new QLabel(this, Qt::Window);

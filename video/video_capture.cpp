@@ -16,6 +16,11 @@ namespace {
 
 constexpr uint32_t kFourccs[3] = {FOURCC_UYVY, FOURCC_Y41P, FOURCC_YUY2};
 
+// Whether frames of this format and height are compressed and recorded at the ratio.
+bool Records(uint32_t ratio, uint32_t fourcc, int32_t height) {
+  return ratio != 0 && fourcc != FOURCC_Y41P && !(fourcc == FOURCC_YUY2 && height == 120);
+}
+
 }  // namespace
 
 void CVideoTab::StartChannel(int ch) {
@@ -34,14 +39,15 @@ void CVideoTab::StartChannel(int ch) {
   channel.mjpg.SetInput(width, height, channel.fourcc);
   channel.h263.Setup(width, height);
   if (windowsWanted_) channel.window.Open(width, height, nullptr, ch);
-  if (fileSave_ && channel.file.Open(nuvix::RecordedFile::kWrite)) channel.file.WriteHeader(true, resolution_[ch]);
   channel.recordsWritten = 0;
   channel.width = width;
   channel.height = height;
   channel.meter.Restart(nuvix::GetTickCount());
+  channel.fileDue = fileSave_;
+  capturing_[ch] = 1;
+  CreateRecordingFile(ch, compressRatio_[ch]);
   channel.compressRatio = compressRatio_[ch];
   channel.capturing = 1;
-  capturing_[ch] = 1;
   channel.worker.Setup({.kind = CCaptThread::ImageWait,
                         .userData = this,
                         .callback = &CVideoTab::FrameCallback,
@@ -111,12 +117,22 @@ void CVideoTab::WriteRecord(int ch, Channel& channel, const void* record, uint32
   else LogRecordingStopped(Owner(), ch, channel.file.lastError());
 }
 
+// A channel that records nothing (ratio 0, Y41P, YUY2 at 120 lines) leaves no
+// header-only file behind; one raised from ratio 0 while capturing starts its
+// file then. The worker touches the file only after it sees a recording ratio,
+// which is published after this.
+void CVideoTab::CreateRecordingFile(int ch, uint32_t ratio) {
+  Channel& channel = *channels_[ch];
+  if (!capturing_[ch] || !channel.fileDue || !Records(ratio, channel.fourcc, channel.height)) return;
+  channel.fileDue = false;
+  if (channel.file.Open(nuvix::RecordedFile::kWrite)) channel.file.WriteHeader(true, resolution_[ch]);
+}
+
 void CVideoTab::RecordFrame(int ch, Channel& channel, const void* image) {
   const uint32_t ratio = channel.compressRatio.load();
-  if (ratio == 0 || channel.fourcc == FOURCC_Y41P) return;
+  if (!Records(ratio, channel.fourcc, channel.height)) return;
   int32_t bytes = 0;
   if (channel.fourcc == FOURCC_YUY2) {
-    if (channel.height == 120) return;
     uint8_t* y = channel.h263.YuvBuffer();
     if (!y) return;
     const size_t lumaBytes = static_cast<size_t>(channel.width) * channel.height;

@@ -25,6 +25,8 @@ struct CVideoTab::Channel {
   std::atomic<bool> sizeChanged{false};
   // Records written whole into the file since the channel started.
   std::atomic<uint32_t> recordsWritten{0};
+  // GUI thread: started with File Save on, its file not created yet.
+  bool fileDue = false;
   // Frame descriptor, fixed while the worker runs.
   int32_t width = 0;
   int32_t height = 0;

@@ -153,6 +153,7 @@ void CVideoTab::OnGridNotify(const nuvix::GridEvent& event) {
   } else if (row == rows::kRatio) {
     for (uint32_t ch = first; ch <= last; ++ch) {
       compressRatio_[ch] = ClampAdd(compressRatio_[ch], step, 80);
+      CreateRecordingFile(static_cast<int>(ch), compressRatio_[ch]);
       channels_[ch]->compressRatio = compressRatio_[ch];
     }
     grid_.RefreshValue(nuvix::kVideoRatio);

@@ -85,6 +85,9 @@ class CVideoTab : public CTabDialog, public IChannelCapture {
   void OnResolutionRows(uint32_t first, uint32_t last, uint32_t row);
   void OnRateRow(uint32_t first, uint32_t last, int step);
   void OnActionRow(uint32_t first, uint32_t last);
+  // Creates the file of a capturing channel started with File Save on, once
+  // ratio makes it record. Call before the worker sees that ratio.
+  void CreateRecordingFile(int ch, uint32_t ratio);
   void RecordFrame(int ch, Channel& channel, const void* image);
   // Appends one record to the channel's file; a failed write ends its recording.
   void WriteRecord(int ch, Channel& channel, const void* record, uint32_t bytes);

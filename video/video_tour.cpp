@@ -1,6 +1,6 @@
 // The video tab's part of the scripted tour: record four channels for three
-// seconds with their display windows, check that the files index, and export
-// the first one to AVI for standard players.
+// seconds with their display windows, check that the files index, export the
+// first one to AVI for standard players, and switch File Save off again.
 #include <QAbstractButton>
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -103,6 +103,10 @@ std::vector<TourStep> CVideoTab::TourSteps() {
                        if (records == 0) TourFailed(QStringLiteral("no records in ") + QString::fromStdString(path));
                        else if (ch == 0) ExportForPlayers(path, records);
                      }
+                     // The files just reported stay as they are: cameras that
+                     // later steps start record nothing.
+                     OnFileSave();
+                     if (fileSave_) TourFailed(QStringLiteral("File Save did not switch off"));
                    }});
   return steps;
 }

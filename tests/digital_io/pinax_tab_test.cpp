@@ -235,13 +235,15 @@ TEST_F(PinaxTab, MainBlockNeedsTheRightKey) {
   ClickTab(pinax_ids::kMainBlockCheck);
   EXPECT_EQ(tab_->ItemAs<QLabel>(pinax_ids::kResultLabel)->text(), QStringLiteral("CSID:READ FUNC: OK"));
 
-  // A wrong key fails and leaves the result as it was.
-  SetEdit(pinax_ids::kKey, "12G");
+  // A wrong key fails and leaves the result as it was; the key is upper-cased
+  // before the call, whatever the board answers.
+  SetEdit(pinax_ids::kKey, "12g");
   ClickTab(pinax_ids::kMainBlockCheck);
   EXPECT_EQ(tab_->ItemAs<QLabel>(pinax_ids::kResultLabel)->text(), QStringLiteral("CSID:READ FUNC: FAIL"));
+  EXPECT_EQ(EditText(pinax_ids::kKey), QStringLiteral("12G"));
   EXPECT_EQ(EditText(pinax_ids::kResult), shown);
   EXPECT_NE(LogLines().back().find("INPUT ARGUMENT INVALID"), std::string::npos) << LogLines().back();
-  // "G" is not a digit: its low four bits (7) make the second byte 0x27.
+  // "G" is not a digit: its low four bits (7) make the second byte 0x70.
   EXPECT_EQ(CPinaxTab::PackKey("12G"), (std::vector<uint8_t>{0x12, 0x70, 0, 0, 0, 0, 0, 0}));
 }
 

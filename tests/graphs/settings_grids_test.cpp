@@ -5,8 +5,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QFrame>
+#include <QPainter>
 #include <QSet>
 
+#include "gdi_font.h"
 #include "settings_grids.h"
 
 namespace nuvix {
@@ -127,6 +129,43 @@ TEST(SettingsGrids, LayoutsAndHeaderColours) {
   EXPECT_EQ(LayoutOf(GridKind::Video).labelColours[14], 30u | (18u << 8) | (22u << 16));
   EXPECT_EQ(HeaderColour(GridKind::Audio, 3), 90u | (26u << 8) | (29u << 16));
   EXPECT_EQ(HeaderColour(GridKind::DigitalSecond, 2), 26u | (30u << 8) | (26u << 16));
+}
+
+// Dark pixels of a picture inside rect.
+int Ink(const QImage& picture, const QRect& rect) {
+  int ink = 0;
+  for (int y = rect.top(); y <= rect.bottom(); ++y)
+    for (int x = rect.left(); x <= rect.right(); ++x) ink += qGray(picture.pixel(x, y)) < 100;
+  return ink;
+}
+
+// Every settings grid writes in bold: its "Channel Number" label carries
+// clearly more ink than the same text in the regular weight of its font.
+TEST(SettingsGrids, WriteInBold) {
+  const QString label = QStringLiteral("Channel Number");
+  for (GridKind kind : {GridKind::Live, GridKind::DigitalFirst, GridKind::DigitalSecond, GridKind::Audio,
+                        GridKind::Video}) {
+    SCOPED_TRACE(static_cast<int>(kind));
+    QWidget window;
+    auto* frame = new QFrame(&window);
+    frame->resize(1200, 440);
+    uint32_t zeros[32] = {};
+    const std::vector<const uint32_t*> values(kVideoValueCount, zeros);
+    SettingsGrid grid;
+    ASSERT_TRUE(grid.Create(kind, frame, 16, values));
+    const QRect cell = grid.Ctrl()->CellRect(0, 0).adjusted(3, 3, -3, -3);  // inside the raised face
+    const int bold = Ink(grid.Ctrl()->TableLayer(), cell);
+
+    QImage regular(cell.size(), QImage::Format_RGB32);
+    regular.fill(Qt::white);
+    QPainter painter(&regular);
+    const FixGProps& props = grid.Ctrl()->Props();
+    painter.setFont(MakeGdiFont(props.fontFace, props.fontHeight, props.fontWidth, 400, false, false));
+    painter.setPen(Qt::black);
+    painter.drawText(regular.rect(), Qt::AlignCenter, label);
+    painter.end();
+    EXPECT_GT(bold, Ink(regular, regular.rect()) * 6 / 5) << Ink(regular, regular.rect());
+  }
 }
 
 TEST(SettingsGrids, ScreenshotOfEveryGridWithSampleValues) {

@@ -86,6 +86,38 @@ TEST_F(LiveTab, QlaStartSendsEveryColourDefaultAndReadsBothFilters) {
   EXPECT_EQ(tab_->TvOut(), 1);
 }
 
+// The filter buttons address the open board, also when it is not the first.
+TEST_F(LiveTab, FiltersAreReadAndWrittenOnTheOpenBoard) {
+  ASSERT_EQ(NUVIXI_SIM_SetBoardsFromText("QLA16,QLA16"), 0);
+  MakeDialog(nullptr);
+  Click(main_ids::kSearch);
+  Click(main_ids::kFirstSelect + 1);
+  Button(kIdVideo)->setChecked(true);
+  Click(main_ids::kNtscOpen);
+  tab_ = dynamic_cast<CLiveTab*>(dialog_->Tab(CNuvixSdkDlg::kLive));
+  ASSERT_NE(tab_, nullptr);
+  EXPECT_EQ(Count(SimJournal(), "SCALE_FILTER_Y(1,0,"), 2) << "both filters read at start";
+
+  struct Filter {
+    int buttons, read, write;
+    const char* call;
+  };
+  const Filter filters[] = {{live_ids::kHFilters, live_ids::kHRead, live_ids::kHWrite, "HSCALE_FILTER_Y(1,"},
+                            {live_ids::kVFilters, live_ids::kVRead, live_ids::kVWrite, "VSCALE_FILTER_Y(1,"}};
+  for (const Filter& f : filters) {
+    SCOPED_TRACE(f.call);
+    NUVIXI_SIM_ClearJournal();
+    Press(f.buttons + 2);
+    Press(f.write);
+    Press(f.buttons);
+    Press(f.read);  // the board gives back what it was given
+    EXPECT_TRUE(tab_->ItemAs<QAbstractButton>(f.buttons + 2)->isChecked());
+    EXPECT_EQ(Count(SimJournal(), f.call), 2);
+    EXPECT_EQ(Count(SimJournal(), "(0,"), 0);
+  }
+  EXPECT_EQ(LogText().find("BD OPEN FUNCTION NOT CALL"), std::string::npos) << LogText();
+}
+
 TEST_F(LiveTab, QcaBoardKeepsOnlyTheColourControlsOnItsCaptureChannels) {
   OpenBoard("QCA08");
   for (int id : {live_ids::kUyvy, live_ids::kOpen, live_ids::kStart, live_ids::kHRead, live_ids::kHFilters,

@@ -8,6 +8,8 @@
 #include <fstream>
 #include <string>
 
+#include "recorded_file.h"
+
 namespace {
 
 TEST(Tour, WalksEveryTabAndLeavesAScreenshotPerStep) {
@@ -47,12 +49,24 @@ TEST(Tour, WalksEveryTabAndLeavesAScreenshotPerStep) {
     EXPECT_TRUE(std::any_of(shots.begin(), shots.end(), [&](const std::string& s) { return s.find(step) == 2; }))
         << step;
 
-  // The capture step recorded four channels whose files index.
+  // The capture step recorded four channels whose files index, and the files
+  // still hold what it reported when the tour ends: later steps, which start
+  // sixteen cameras, leave them and create no other.
+  std::vector<std::string> recordings;
+  for (const auto& entry : fs::directory_iterator(directory))
+    if (entry.path().extension() == ".MJP") recordings.push_back(entry.path().filename().string());
+  std::sort(recordings.begin(), recordings.end());
+  EXPECT_EQ(recordings, (std::vector<std::string>{"tour_00.MJP", "tour_01.MJP", "tour_02.MJP", "tour_03.MJP"}));
   for (int ch = 0; ch < 4; ++ch) {
     const std::string file = (directory / ("tour_0" + std::to_string(ch) + ".MJP")).string();
     const size_t at = output.find("tour: " + file + " indexes ");
     ASSERT_NE(at, std::string::npos) << file;
-    EXPECT_GT(std::stoi(output.substr(at + file.size() + 15)), 10) << output.substr(at, 80);
+    const uint32_t reported = static_cast<uint32_t>(std::stoul(output.substr(at + file.size() + 15)));
+    EXPECT_GT(reported, 10u) << output.substr(at, 80);
+    nuvix::RecordedFile kept;
+    kept.SetPath("%s", file.c_str());
+    ASSERT_TRUE(kept.Open(nuvix::RecordedFile::kRead) && kept.ScanHeader()) << file;
+    EXPECT_EQ(kept.BuildIndex(), reported) << file;
   }
   // The first recording was exported, and ffprobe read every record of it as a picture.
   const std::string first = (directory / "tour_00.MJP").string();

@@ -3,12 +3,14 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QKeyEvent>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QTimer>
 #include <cctype>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <thread>
 
@@ -88,13 +90,54 @@ TEST_F(LogResultTest, LinesFromAWorkerThreadArriveThroughTheGuiThread) {
   EXPECT_EQ(lines[20], "RV(80) = worker 19 ");
 }
 
-TEST_F(LogResultTest, LinesGoInAtTheSelection) {
-  LogResult(dialog_.get(), 128, 0, "first");
-  QTextCursor cursor = dialog_->LogEdit()->textCursor();
-  cursor.movePosition(QTextCursor::Start);
-  dialog_->LogEdit()->setTextCursor(cursor);
-  LogResult(dialog_.get(), 128, 0, "second");
-  EXPECT_EQ(LogText(), "RV(80) = second \nRV(80) = first \n");
+// The log takes typing. A line the program adds goes in at the caret, after
+// whatever was typed there, and never takes away text the user selected.
+TEST_F(LogResultTest, LinesGoInAtTheCaretAndKeepWhatTheUserTypedOrSelected) {
+  QPlainTextEdit* edit = dialog_->LogEdit();
+  EXPECT_FALSE(edit->isReadOnly());
+  const auto type = [edit](const QString& text) {
+    for (QChar c : text) {
+      const int key = c == QLatin1Char('\n') ? static_cast<int>(Qt::Key_Return) : c.unicode();
+      QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, c == QLatin1Char('\n') ? QString() : QString(c));
+      QApplication::sendEvent(edit, &press);
+    }
+  };
+  const auto caretTo = [edit](QTextCursor::MoveOperation where, QTextCursor::MoveMode mode) {
+    QTextCursor cursor = edit->textCursor();
+    cursor.movePosition(where, mode);
+    edit->setTextCursor(cursor);
+  };
+  struct Case {
+    const char* what;
+    std::function<void()> user;
+    std::string expected;
+  };
+  const Case cases[] = {
+      {"caret moved to the start", [&] { caretTo(QTextCursor::Start, QTextCursor::MoveAnchor); },
+       "RV(80) = second \nRV(80) = first \n"},
+      {"a note typed at the end", [&] { type(QStringLiteral("note\n")); }, "RV(80) = first \nnote\nRV(80) = second \n"},
+      {"the first line selected",
+       [&] {
+         caretTo(QTextCursor::Start, QTextCursor::MoveAnchor);
+         caretTo(QTextCursor::Down, QTextCursor::KeepAnchor);
+       },
+       "RV(80) = first \nRV(80) = second \n"},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    dialog_->ClearLog();
+    LogResult(dialog_.get(), 128, 0, "first");
+    c.user();
+    LogResult(dialog_.get(), 128, 0, "second");
+    EXPECT_EQ(LogText(), c.expected);
+  }
+  // Typed lines count toward the 500 at which the log empties itself.
+  dialog_->ClearLog();
+  type(QString(100, QLatin1Char('\n')));
+  for (int i = 0; i < 398; ++i) LogResult(dialog_.get(), 128, 0, "line %d", i);
+  EXPECT_EQ(dialog_->LogLineCount(), 499);
+  LogResult(dialog_.get(), 128, 0, "line 398");
+  EXPECT_EQ(LogText(), "");
 }
 
 // --log: the file holds every line the log showed, in order and stamped, also

@@ -5,6 +5,7 @@
 #include "squad_tab.h"
 
 #include <QAbstractButton>
+#include <QGroupBox>
 #include <QLabel>
 #include <QSlider>
 #include <algorithm>
@@ -14,8 +15,10 @@
 
 #include "app_fixture.h"
 #include "board_tables.h"
+#include "division_picture.h"
 #include "nuvixi.h"
 #include "squad_layouts.h"
+#include "squad_preview.h"
 #include "timing.h"
 #include "video_tab.h"
 
@@ -254,6 +257,55 @@ TEST_F(SquadTab, ALayoutChangeUnderLoadLeavesNoFrameInACellOfAnotherChannel) {
   EXPECT_EQ(Cells(), (std::vector<int>{17, 18, 19, 20}));
   PumpWait(200);
   WaitForCells([](const TvPicture& p, int position) { return GreyProbes(p, Cell4(position)) == 5; });
+}
+
+// Probes of a cell that show, in a picture of the preview, the grey of a cell no camera fills.
+int GreyPixels(const QImage& picture, const RECT& cell) {
+  const std::vector<uint8_t> greyLine(720 * 2, 0x80);
+  const QRgb grey = nuvix::UyvyPicture(greyLine.data(), 1).pixel(0, 0);
+  int hits = 0;
+  for (const auto& probe : kProbes)
+    hits += picture.pixel(cell.left + static_cast<int>(probe[0] * (cell.right - cell.left)),
+                          cell.top + static_cast<int>(probe[1] * (cell.bottom - cell.top))) == grey;
+  return hits;
+}
+
+// The tab shows the division it drives: camera pictures in the cells of the
+// capturing channels, grey cells for the others, the labels over both, as the
+// board outputs it; reading the surfaces for it calls nothing on the board.
+TEST_F(SquadTab, ThePreviewShowsWhatTheBoardOutputsWithoutCallingIt) {
+  Open();
+  dialog_->show();
+  Click(main_ids::kTabButtons[CNuvixSdkDlg::kSquad]);
+  const CSquadPreview* preview = tab_->Preview();
+  ASSERT_TRUE(preview->isVisible());
+  EXPECT_EQ(tab_->findChild<QGroupBox*>()->title(), "Software Screen Division Mode");
+  const int shownBefore = preview->Pictures();
+
+  Capture(0, 2);  // cells 2 and 3 stay empty
+  // The tab's timer brings new pictures while the tab is shown.
+  bool divided = false;
+  for (const auto deadline = Clock::now() + 10s;
+       !(divided && preview->Pictures() - shownBefore >= 2) && Clock::now() < deadline;) {
+    PumpWait(50);
+    const QImage& picture = preview->Picture();
+    divided = picture.size() == QSize(720, kLines);
+    for (int p = 0; p < 4; ++p) divided = divided && GreyPixels(picture, Cell4(p)) == (p < 2 ? 0 : 5);
+  }
+  EXPECT_TRUE(divided) << "cells 0 and 1 show their cameras, 2 and 3 stay grey";
+  EXPECT_GE(preview->Pictures() - shownBefore, 2);
+
+  // With the cameras stopped the surfaces hold still: the preview is the board's output.
+  for (int ch = 0; ch < 2; ++ch) video_->StopChannel(ch);
+  NUVIXI_SIM_ClearJournal();
+  for (int i = 0; i < 3; ++i) tab_->RefreshPreview();
+  EXPECT_EQ(SimJournal(), "");
+  const QImage output = nuvix::UyvyPicture(NextTvOut().bytes.data(), kLines);
+  int differing = 0;
+  for (int y = 0; y < kLines; ++y)
+    for (int x = 0; x < 720; ++x) differing += preview->Picture().pixel(x, y) != output.pixel(x, y);
+  EXPECT_EQ(differing, 0);
+  EXPECT_EQ(GreyPixels(output, Cell4(0)), 0) << "the board still shows camera 0's last picture";
 }
 
 TEST_F(SquadTab, ABoardThatRefusesScreenDivisionLeavesTheTabHarmless) {

@@ -268,7 +268,9 @@ TEST_F(VideoTab, ActionClicksWithin350MsAreIgnored) {
   EXPECT_FALSE(tab_->IsCapturing(0));
 }
 
-TEST_F(VideoTab, NothingIsRecordedWithoutRatioForY41PAndFor120LineYuy2) {
+// A channel that records nothing leaves no file: ratio 0, Y41P, YUY2 at 120
+// lines. One started at ratio 0 creates its file when its ratio is raised.
+TEST_F(VideoTab, OnlyAChannelThatRecordsCreatesItsFile) {
   Open();
   TurnOnFileSave();
   Notify(kRight, 2, rows::kFormat);  // channel 1: Y41P
@@ -277,10 +279,19 @@ TEST_F(VideoTab, NothingIsRecordedWithoutRatioForY41PAndFor120LineYuy2) {
   Notify(kRight, 3, rows::kFormat);  // channel 2: YUY2 at 176 x 120
   SetRatio(2, 50);
   Notify(kLeft, 3, rows::kFirstSize + 11);
-  for (int ch : {0, 1, 2}) tab_->StartChannel(ch);
-  PumpWait(700);
-  for (int ch : {0, 1, 2}) tab_->StopChannel(ch);
-  for (int ch : {0, 1, 2}) EXPECT_EQ(fs::file_size(FileOf(ch)), nuvix::RecordedFile::kHeaderBytes) << ch;
+  const std::vector<int> channels = {0, 1, 2, 3};  // 0 and 3 at ratio 0
+  for (int ch : channels) tab_->StartChannel(ch);
+  PumpWait(500);
+  for (int ch : channels) EXPECT_FALSE(fs::exists(FileOf(ch))) << ch;
+
+  SetRatio(3, 50);
+  for (const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+       tab_->RecordsWritten(3) < 3 && std::chrono::steady_clock::now() < deadline;)
+    PumpWait(10);
+  for (int ch : channels) tab_->StopChannel(ch);
+  for (int ch : {0, 1, 2}) EXPECT_FALSE(fs::exists(FileOf(ch))) << ch;
+  nuvix::RecordedFile file;
+  EXPECT_GE(IndexFile(file, 3), 3u);
 }
 
 TEST_F(VideoTab, StatisticsLineKeepsItsTextAfterAllChannelsStop) {
