@@ -2,7 +2,7 @@
 // benchmark contents, encodes it a number of times and prints the time per
 // frame and a hash of the coded stream, so a change can be checked for both
 // speed and byte-identical output.
-//   osprel_encode_loop [pattern|fractal|pan] [width] [repeats]
+//   osprel_encode_loop [pattern|fractal|pan] [width] [repeats] [--luma-skip]
 #include "../bench_race.h"
 #include "content.h"
 #include "osprel.h"
@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
   const std::string content = argc > 1 ? argv[1] : "fractal";
   const int w = argc > 2 ? std::atoi(argv[2]) : 704;
   const int repeats = argc > 3 ? std::atoi(argv[3]) : 3;
+  const bool lumaSkip = argc > 4 && std::string(argv[4]) == "--luma-skip";
   const int h = w == 352 ? 288 : (w == 176 ? 144 : 576);
   constexpr int kFrames = 60, kQp = 4, kGop = 30;
   std::vector<osprel_bench::Frame> frames;
@@ -36,6 +37,7 @@ int main(int argc, char** argv) {
     COsprel* e = CreateCOsprel();
     e->Init(w, h, kQp);
     e->SetGOP(kGop);
+    OsprelSetSkipRule(e, lumaSkip ? OSPREL_SKIP_LUMA_ONLY : OSPREL_SKIP_OWN_RESIDUAL);
     const double t0 = bench::CpuSeconds();
     for (const auto& f : frames) {
       int bytes = 0, intra = 0;
@@ -49,7 +51,7 @@ int main(int argc, char** argv) {
     if (s < best) best = s;
     e->Release();
   }
-  std::printf("%s %dx%d: %.0f fps (best of %d), %zu bytes, hash %016llx\n", content.c_str(), w, h,
+  std::printf("%s %dx%d%s: %.0f fps (best of %d), %zu bytes, hash %016llx\n", content.c_str(), w, h, lumaSkip ? " luma-skip" : "",
               kFrames / best, repeats, total, static_cast<unsigned long long>(hash));
   return 0;
 }

@@ -3,6 +3,7 @@
 #include "block_ops.h"
 #include "fast_transform.h"
 #include "tovrik.h"
+#include "vector_paths.h"
 
 #include <cstring>
 
@@ -28,7 +29,7 @@ void ExactReconstruct(const QuantTables& q, bool intra, const int16_t* levels, i
 
 void TransformQuantise(const QuantTables& q, bool intra, unsigned take, const BlockSources& in,
                        MacroblockBlocks& levels, bool coded[6]) {
-  const bool fast = fast_transform::Available();
+  const bool fast = VectorPathsOn() && fast_transform::Available();
   for (int k = 0; k < 6; k += 2) {
     const unsigned pair = (take >> k) & 3u;
     unsigned exact = pair;
@@ -50,7 +51,7 @@ void TransformQuantise(const QuantTables& q, bool intra, unsigned take, const Bl
 
 void Reconstruct(const QuantTables& q, bool intra, const MacroblockBlocks& levels, const bool coded[6],
                  MacroblockBlocks& out) {
-  const bool fast = fast_transform::Available();
+  const bool fast = VectorPathsOn() && fast_transform::Available();
   for (int k = 0; k < 6; k += 2) {
     const unsigned pair = (coded[k] ? 1u : 0u) | (coded[k + 1] ? 2u : 0u);
     if (!pair) continue;

@@ -3,6 +3,8 @@
 #include "block_ops.h"
 #include "block_transform.h"
 #include "nuvix_trace.h"
+#include "sad.h"
+#include "skip_rules.h"
 #include "syntax_writer.h"
 #include "vlc_tables.h"
 
@@ -13,8 +15,6 @@
 namespace osprel {
 namespace {
 
-inline constexpr int kSkipSad8 = 270;    // luma block residual below this is not sent
-inline constexpr int kSkipSad16 = 540;   // chroma blocks skipped together below this
 inline constexpr int kCbpBit[6] = {32, 16, 8, 4, 2, 1};
 
 // Every macroblock of an I picture: intra, zero vector, no usable SADs.
@@ -48,6 +48,7 @@ int Encoder::Init(int width, int height, int quantiser) {
   mbPerRow_ = width / 16;
   formatCode_ = code;
   if (quant_.qp != qp) BuildQuantTables(qp, &quant_);
+  chromaSkipSad_ = ChromaSkipSad(qp);
   pictureType_ = 0;
   std::memset(mvx_, 0, sizeof(int) * mbCount_);
   std::memset(mvy_, 0, sizeof(int) * mbCount_);
@@ -139,6 +140,12 @@ void Encoder::CopyMacroblock(const FrameStore& from, FrameStore& to, int x, int 
   CopyBlock(from.cr + (y / 2) * cw + x / 2, cw, to.cr + (y / 2) * cw + x / 2, cw, 8);
 }
 
+bool Encoder::ChromaUnchanged(const FrameStore& ref, int cx, int cy) const {
+  const int cw = width_ / 2, at = cy * cw + cx;
+  return Sad8x8(srcCb_ + at, cw, ref.cb + at, cw) < chromaSkipSad_ &&
+         Sad8x8(srcCr_ + at, cw, ref.cr + at, cw) < chromaSkipSad_;
+}
+
 void Encoder::CodeMacroblock(int index, int x, int y) {
   const FrameStore& ref = stores_[ref_];
   FrameStore& cur = stores_[cur_];
@@ -150,6 +157,9 @@ void Encoder::CodeMacroblock(int index, int x, int y) {
     s.type = IntraDecision(srcY_, width_, x, y, s.sad16);
     if (s.type == kMbIntra) s.dx = s.dy = 0;
   }
+  // Unchanged luma over changed chroma: an inter macroblock with the zero
+  // vector, its luma blocks skipped (each 8x8 SAD is below the static limit).
+  if (s.isStatic && !lumaOnlySkip_ && !ChromaUnchanged(ref, x / 2, y / 2)) s.isStatic = false;
   mvx_[index] = 2 * s.dx;
   mvy_[index] = 2 * s.dy;
 
@@ -164,7 +174,8 @@ void Encoder::CodeMacroblock(int index, int x, int y) {
 
   // The blocks (Y0..Y3, Cb, Cr), their predictions (inter; whole-pel luma
   // vectors, bilinear chroma) and which of them are transformed: every intra
-  // block, and each inter block whose prediction misses by enough.
+  // block, and each inter block whose prediction misses by enough under the
+  // skip rule (skip_rules.h).
   const uint8_t* const srcLuma = srcY_ + y * w + x;
   const uint8_t* const lumaPred = ref.y + (y + s.dy) * w + x + s.dx;
   alignas(16) uint8_t chromaPred[2][64];
@@ -178,9 +189,13 @@ void Encoder::CodeMacroblock(int index, int x, int y) {
       {w, w, w, w, cw, cw},
       {lumaPred, lumaPred + 8, lumaPred + 8 * w, lumaPred + 8 * w + 8, chromaPred[0], chromaPred[1]},
       {w, w, w, w, 8, 8}};
-  unsigned take = 0;
-  for (int k = 0; k < 6; ++k)
-    if (intra || (k < 4 ? s.sad8[k] >= kSkipSad8 : s.sad16 >= kSkipSad16)) take |= 1u << k;
+  unsigned take = intra ? 63u : 0u;
+  for (int k = 0; k < 6 && !intra; ++k) {
+    const bool send = k < 4 ? s.sad8[k] >= kSkipSad8
+                            : (lumaOnlySkip_ ? s.sad16 >= kSkipSad16
+                                             : Sad8x8(in.src[k], in.srcPitch[k], in.pred[k], in.predPitch[k]) >= chromaSkipSad_);
+    if (send) take |= 1u << k;
+  }
 
   alignas(64) MacroblockBlocks levels;
   bool coded[6];

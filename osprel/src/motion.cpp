@@ -1,5 +1,7 @@
 #include "motion.h"
 
+#include "vector_paths.h"
+
 #include <emmintrin.h>
 
 #include <algorithm>
@@ -89,12 +91,12 @@ bool HasAvx2() {
 }  // namespace motion_detail
 
 namespace {
-using SearchFn = SearchResult (*)(const uint8_t*, const uint8_t*, int, int, int, int);
-const SearchFn kSearch = motion_detail::HasAvx2() ? motion_detail::SearchAvx2 : motion_detail::SearchSse2;
+const bool kAvx2 = motion_detail::HasAvx2();
 }  // namespace
 
 SearchResult MotionSearch(const uint8_t* cur, const uint8_t* ref, int width, int height, int x, int y) {
-  return kSearch(cur, ref, width, height, x, y);
+  return kAvx2 && VectorPathsOn() ? motion_detail::SearchAvx2(cur, ref, width, height, x, y)
+                                  : motion_detail::SearchSse2(cur, ref, width, height, x, y);
 }
 
 int IntraDecision(const uint8_t* cur, int pitch, int x, int y, int sad16) {

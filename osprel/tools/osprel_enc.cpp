@@ -4,6 +4,7 @@
 #include "standard_header.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <climits>
@@ -20,7 +21,7 @@ namespace {
 
 void Usage(FILE* to) {
   std::fprintf(to,
-               "usage: osprel-enc -s WxH [-q QP] [-g GOP] [--standard-header] in.yuv out.263\n"
+               "usage: osprel-enc -s WxH [-q QP] [-g GOP] [--standard-header] [--luma-skip] in.yuv out.263\n"
                "  in.yuv             raw I420 frames (Y, then Cb, then Cr planes); - reads standard input\n"
                "  out.263            the coded stream; - writes standard output (the summary then\n"
                "                     goes to standard error)\n"
@@ -28,12 +29,16 @@ void Usage(FILE* to) {
                "  -q QP              quantiser 1..30 (default 4)\n"
                "  -g GOP             intra period in frames, >= 1 (default 30)\n"
                "  --standard-header  write the standard 3-bit source format (176x144, 352x288,\n"
-               "                     704x576 only) so that standard players decode the file\n");
+               "                     704x576 only) so that standard players decode the file\n"
+               "  --luma-skip        leave chroma uncoded from the luma residual alone (the\n"
+               "                     coder's reference output; colour may drift until the next\n"
+               "                     intra picture)\n");
 }
 
 struct Options {
   int width = 0, height = 0, qp = 4, gop = 30;
   bool standard = false;
+  bool lumaSkip = false;
   std::string in, out;
 };
 
@@ -73,6 +78,8 @@ Options ParseOptions(int argc, char** argv) {
       (a == "-q" ? options.qp : options.gop) = *number;
     } else if (a == "--standard-header") {
       options.standard = true;
+    } else if (a == "--luma-skip") {
+      options.lumaSkip = true;
     } else if (a == "-h" || a == "--help") {
       Usage(stdout);
       std::exit(0);
@@ -202,9 +209,11 @@ int main(int argc, char** argv) {
   std::unique_ptr<osprel::Encoder> enc(new osprel::Encoder());
   enc->Init(o.width, o.height, o.qp);
   enc->SetGOP(o.gop);
+  enc->SetSkipRule(o.lumaSkip ? OSPREL_SKIP_LUMA_ONLY : OSPREL_SKIP_OWN_RESIDUAL);
   std::vector<uint8_t> standardBytes(OSPREL_MAX_PICTURE_BYTES(o.width, o.height));
   std::vector<uint8_t> coded(OSPREL_MAX_PICTURE_BYTES(o.width, o.height));
   Totals t;
+  const bool progress = isatty(fileno(stderr));  // a log or a pipe gets the summary only
   do {
     int bytes = 0, intra = 0;
     enc->Encode(frame.data(), coded.data(), &bytes, &intra, 0);
@@ -219,9 +228,9 @@ int main(int argc, char** argv) {
       return 1;
     }
     Account(t, frame, enc->LastPicture(), n, intra);
-    std::fprintf(stderr, "\rframe %d %c %7zu bytes, %lld in all", t.frames, intra ? 'I' : 'P', n, t.bytes);
+    if (progress) std::fprintf(stderr, "\rframe %d %c %7zu bytes, %lld in all", t.frames, intra ? 'I' : 'P', n, t.bytes);
   } while (ReadFrame(in, frame, got));
-  std::fprintf(stderr, "\n");
+  if (progress) std::fprintf(stderr, "\n");
   const bool readFailed = ReportReadError(in, o.in);
   if (!readFailed && got != 0) std::fprintf(stderr, "osprel-enc: ignored %zu bytes of an incomplete last frame\n", got);
   if (in != stdin) std::fclose(in);
