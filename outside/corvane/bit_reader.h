@@ -4,29 +4,24 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace corvane {
 
 class BitReader {
  public:
-  BitReader(const uint8_t* data, size_t size) : data_(data), size_(size), bitSize_(size * 8) {}
+  BitReader(const uint8_t* data, size_t size) : data_(data), size_(size), bitSize_(size * 8) { Refill(); }
 
-  // The next n (1..25) bits; bits past the end read as zero.
-  uint32_t Peek(int n) const {
-    const size_t byte = pos_ >> 3;
-    uint32_t word;
-    if (byte + 4 <= size_) {
-      word = (uint32_t(data_[byte]) << 24) | (uint32_t(data_[byte + 1]) << 16) |
-             (uint32_t(data_[byte + 2]) << 8) | data_[byte + 3];
-    } else {
-      word = 0;
-      for (size_t i = 0; i < 4; ++i)
-        word = (word << 8) | (byte + i < size_ ? data_[byte + i] : 0u);
-    }
-    return (word << (pos_ & 7)) >> (32 - n);
+  // The next n (1..32) bits; bits past the end read as zero.
+  uint32_t Peek(int n) const { return static_cast<uint32_t>(cache_ >> (64 - n)); }
+
+  // n (0..32) bits.
+  void Skip(int n) {
+    cache_ <<= n;
+    cached_ -= n;
+    pos_ += static_cast<size_t>(n);
+    if (cached_ < 32) Refill();
   }
-
-  void Skip(int n) { pos_ += static_cast<size_t>(n); }
 
   uint32_t Get(int n) {
     const uint32_t v = Peek(n);
@@ -39,10 +34,30 @@ class BitReader {
   size_t Position() const { return pos_; }
 
  private:
+  // Tops the cache up to at least 57 bits. The bits below the whole bytes
+  // counted are the stream's next bits too, so a later refill ORs the same
+  // values over them.
+  void Refill() {
+    if (next_ + 8 <= size_) {
+      uint64_t word;
+      std::memcpy(&word, data_ + next_, 8);
+      cache_ |= __builtin_bswap64(word) >> cached_;
+      const int bytes = (63 - cached_) >> 3;
+      next_ += static_cast<size_t>(bytes);
+      cached_ += 8 * bytes;
+      return;
+    }
+    for (; cached_ <= 56; cached_ += 8, ++next_)
+      if (next_ < size_) cache_ |= uint64_t(data_[next_]) << (56 - cached_);
+  }
+
   const uint8_t* data_;
   size_t size_;
   size_t bitSize_;
-  size_t pos_ = 0;
+  size_t pos_ = 0;      // bits consumed
+  size_t next_ = 0;     // the next byte to enter the cache
+  uint64_t cache_ = 0;  // the next cached_ bits, most significant first (then maybe a few more)
+  int cached_ = 0;
 };
 
 }  // namespace corvane

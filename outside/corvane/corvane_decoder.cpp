@@ -182,10 +182,11 @@ bool CorvaneDecoder::DecodeMacroblock(BitReader& in, int index, int x, int y, bo
   }
 
   static constexpr int kCbpBit[6] = {32, 16, 8, 4, 2, 1};
-  alignas(64) MacroblockBlocks levels = {};
+  alignas(64) MacroblockBlocks levels;  // only the coded blocks' levels and the intra DCs are read
   bool coded[6];
   for (int k = 0; k < 6; ++k) {
     coded[k] = (cbp & kCbpBit[k]) != 0;
+    if (coded[k]) std::memset(levels[k], 0, sizeof levels[k]);
     if (intra) {
       const int dc = static_cast<int>(in.Get(8));
       if (dc == 0 || dc == 128) return false;
