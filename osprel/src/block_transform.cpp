@@ -63,17 +63,14 @@ void Reconstruct(const QuantTables& q, bool intra, const MacroblockBlocks& level
 }
 
 void StoreMacroblock(bool intra, const MacroblockBlocks& samples, const MacroblockBlocks& levels,
-                     const bool coded[6], const uint8_t* const pred[6], const int predPitch[6],
-                     uint8_t* const dst[6], const int dstPitch[6]) {
+                     const bool coded[6], uint8_t* const dst[6], const int dstPitch[6]) {
   for (int k = 0; k < 6; ++k) {
     if (intra && coded[k])
       StoreClip(samples[k], dst[k], dstPitch[k]);
     else if (intra)
       FillBlock(static_cast<uint8_t>(levels[k][0]), dst[k], dstPitch[k]);
     else if (coded[k])
-      AddClip(pred[k], predPitch[k], samples[k], dst[k], dstPitch[k]);
-    else
-      CopyBlock(pred[k], predPitch[k], dst[k], dstPitch[k], 8);
+      AddClip(dst[k], dstPitch[k], samples[k], dst[k], dstPitch[k]);
   }
 }
 

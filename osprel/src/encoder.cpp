@@ -133,13 +133,6 @@ void Encoder::Encode(const unsigned char* frame, unsigned char* output, int* byt
   writer_.Start(internal_);
 }
 
-void Encoder::CopyMacroblock(const FrameStore& from, FrameStore& to, int x, int y) {
-  const int cw = width_ / 2;
-  CopyBlock(from.y + y * width_ + x, width_, to.y + y * width_ + x, width_, 16);
-  CopyBlock(from.cb + (y / 2) * cw + x / 2, cw, to.cb + (y / 2) * cw + x / 2, cw, 8);
-  CopyBlock(from.cr + (y / 2) * cw + x / 2, cw, to.cr + (y / 2) * cw + x / 2, cw, 8);
-}
-
 bool Encoder::ChromaUnchanged(const FrameStore& ref, int cx, int cy) const {
   const int cw = width_ / 2, at = cy * cw + cx;
   return Sad8x8(srcCb_ + at, cw, ref.cb + at, cw) < chromaSkipSad_ &&
@@ -163,32 +156,32 @@ void Encoder::CodeMacroblock(int index, int x, int y) {
   mvx_[index] = 2 * s.dx;
   mvy_[index] = 2 * s.dy;
 
+  const uint8_t* const refPlanes[3] = {ref.y, ref.cb, ref.cr};
+  uint8_t* const curPlanes[3] = {cur.y, cur.cb, cur.cr};
   if (s.isStatic) {
     writer_.Put(1, 1);  // COD: not coded
-    CopyMacroblock(ref, cur, x, y);
+    PredictMacroblock(refPlanes, curPlanes, width_, x, y, 0, 0);
     return;
   }
 
   const bool intra = s.type == kMbIntra;
   const int w = width_, cw = width_ / 2, cx = x / 2, cy = y / 2;
 
-  // The blocks (Y0..Y3, Cb, Cr), their predictions (inter; whole-pel luma
-  // vectors, bilinear chroma) and which of them are transformed: every intra
-  // block, and each inter block whose prediction misses by enough under the
-  // skip rule (skip_rules.h).
+  // The blocks (Y0..Y3, Cb, Cr), their predictions (inter: whole-pel luma
+  // vectors, bilinear chroma), made in place in the current store, and which
+  // of them are transformed: every intra block, and each inter block whose
+  // prediction misses by enough under the skip rule (skip_rules.h).
   const uint8_t* const srcLuma = srcY_ + y * w + x;
-  const uint8_t* const lumaPred = ref.y + (y + s.dy) * w + x + s.dx;
-  alignas(16) uint8_t chromaPred[2][64];
-  if (!intra) {
-    const int cvx = ChromaVector(2 * s.dx), cvy = ChromaVector(2 * s.dy);
-    PredictBlock(ref.cb, cw, cx, cy, cvx, cvy, 8, chromaPred[0], 8);
-    PredictBlock(ref.cr, cw, cx, cy, cvx, cvy, 8, chromaPred[1], 8);
-  }
+  uint8_t* const curLuma = cur.y + y * w + x;
+  uint8_t* const dst[6] = {curLuma, curLuma + 8, curLuma + 8 * w, curLuma + 8 * w + 8, cur.cb + cy * cw + cx,
+                           cur.cr + cy * cw + cx};
+  const int pitch[6] = {w, w, w, w, cw, cw};
+  if (!intra) PredictMacroblock(refPlanes, curPlanes, w, x, y, 2 * s.dx, 2 * s.dy);
   const BlockSources in = {
       {srcLuma, srcLuma + 8, srcLuma + 8 * w, srcLuma + 8 * w + 8, srcCb_ + cy * cw + cx, srcCr_ + cy * cw + cx},
       {w, w, w, w, cw, cw},
-      {lumaPred, lumaPred + 8, lumaPred + 8 * w, lumaPred + 8 * w + 8, chromaPred[0], chromaPred[1]},
-      {w, w, w, w, 8, 8}};
+      {dst[0], dst[1], dst[2], dst[3], dst[4], dst[5]},
+      {w, w, w, w, cw, cw}};
   unsigned take = intra ? 63u : 0u;
   for (int k = 0; k < 6 && !intra; ++k) {
     const bool send = k < 4 ? s.sad8[k] >= kSkipSad8
@@ -207,9 +200,7 @@ void Encoder::CodeMacroblock(int index, int x, int y) {
   // Reconstruction, exactly as the decoder will do it.
   alignas(64) MacroblockBlocks samples;
   Reconstruct(quant_, intra, levels, coded, samples);
-  uint8_t* const dst[6] = {cur.y + y * w + x,       cur.y + y * w + x + 8,   cur.y + (y + 8) * w + x,
-                           cur.y + (y + 8) * w + x + 8, cur.cb + cy * cw + cx, cur.cr + cy * cw + cx};
-  StoreMacroblock(intra, samples, levels, coded, in.pred, in.predPitch, dst, in.srcPitch);
+  StoreMacroblock(intra, samples, levels, coded, dst, pitch);
 
   // Macroblock layer.
   if (!intra && cbp == 0 && s.dx == 0 && s.dy == 0) {

@@ -47,7 +47,6 @@ class Encoder final : public COsprel {
 
  private:
   void CodeMacroblock(int index, int x, int y);
-  void CopyMacroblock(const FrameStore& from, FrameStore& to, int x, int y);
   bool ChromaUnchanged(const FrameStore& ref, int cx, int cy) const;
 
   // Stream state.

@@ -104,12 +104,12 @@ bool CorvaneDecoder::DecodeMacroblock(BitReader& in, int index, int x, int y, bo
   FrameStore& cur = stores_[cur_];
   const FrameStore& ref = stores_[ref_];
   const int w = width_, cw = width_ / 2, cx = x / 2, cy = y / 2;
+  const uint8_t* const refPlanes[3] = {ref.y, ref.cb, ref.cr};
+  uint8_t* const curPlanes[3] = {cur.y, cur.cb, cur.cr};
 
   if (pPicture && in.Get(1)) {  // COD: not coded, copy
     mvx_[index] = mvy_[index] = 0;
-    CopyBlock(ref.y + y * w + x, w, cur.y + y * w + x, w, 16);
-    CopyBlock(ref.cb + cy * cw + cx, cw, cur.cb + cy * cw + cx, cw, 8);
-    CopyBlock(ref.cr + cy * cw + cx, cw, cur.cr + cy * cw + cx, cw, 8);
+    PredictMacroblock(refPlanes, curPlanes, w, x, y, 0, 0);
     return true;
   }
 
@@ -165,21 +165,7 @@ bool CorvaneDecoder::DecodeMacroblock(BitReader& in, int index, int x, int y, bo
                  !PredictionInside(cx, cy, cvx, cvy, 8, cw, storeHeight_ / 2)))
     return false;  // vectors must stay inside the picture
 
-  alignas(16) uint8_t lumaPred[256];
-  alignas(16) uint8_t chromaPred[2][64];
-  const uint8_t* lp = lumaPred;  // (unused by intra blocks, but never null)
-  int lpp = 16;
-  if (!intra) {
-    if (!(mvx & 1) && !(mvy & 1)) {
-      lp = ref.y + (y + (mvy >> 1)) * w + x + (mvx >> 1);
-      lpp = w;
-    } else {
-      PredictBlock(ref.y, w, x, y, mvx, mvy, 16, lumaPred, 16);
-      lp = lumaPred;
-    }
-    PredictBlock(ref.cb, cw, cx, cy, cvx, cvy, 8, chromaPred[0], 8);
-    PredictBlock(ref.cr, cw, cx, cy, cvx, cvy, 8, chromaPred[1], 8);
-  }
+  if (!intra) PredictMacroblock(refPlanes, curPlanes, w, x, y, mvx, mvy);  // the residuals are added in place
 
   static constexpr int kCbpBit[6] = {32, 16, 8, 4, 2, 1};
   alignas(64) MacroblockBlocks levels;  // only the coded blocks' levels and the intra DCs are read
@@ -200,9 +186,7 @@ bool CorvaneDecoder::DecodeMacroblock(BitReader& in, int index, int x, int y, bo
   uint8_t* const dst[6] = {cur.y + y * w + x,           cur.y + y * w + x + 8,   cur.y + (y + 8) * w + x,
                            cur.y + (y + 8) * w + x + 8, cur.cb + cy * cw + cx, cur.cr + cy * cw + cx};
   const int pitch[6] = {w, w, w, w, cw, cw};
-  const uint8_t* const pred[6] = {lp, lp + 8, lp + 8 * lpp, lp + 8 * lpp + 8, chromaPred[0], chromaPred[1]};
-  const int predPitch[6] = {lpp, lpp, lpp, lpp, 8, 8};
-  StoreMacroblock(intra, samples, levels, coded, pred, predPitch, dst, pitch);
+  StoreMacroblock(intra, samples, levels, coded, dst, pitch);
   return true;
 }
 
