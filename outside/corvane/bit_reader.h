@@ -20,7 +20,7 @@ class BitReader {
     cache_ <<= n;
     cached_ -= n;
     pos_ += static_cast<size_t>(n);
-    if (cached_ < 32) Refill();
+    Refill();
   }
 
   uint32_t Get(int n) {
@@ -34,17 +34,17 @@ class BitReader {
   size_t Position() const { return pos_; }
 
  private:
-  // Tops the cache up to at least 57 bits. The bits below the whole bytes
-  // counted are the stream's next bits too, so a later refill ORs the same
-  // values over them.
+  // Tops the cache up to at least 56 bits, without a branch while eight
+  // bytes remain (a refill that depends on the code lengths would mispredict).
+  // The bits below the whole bytes counted are the stream's next bits too,
+  // so a later refill ORs the same values over them.
   void Refill() {
-    if (next_ + 8 <= size_) {
+    if (next_ + 8 <= size_) [[likely]] {
       uint64_t word;
       std::memcpy(&word, data_ + next_, 8);
       cache_ |= __builtin_bswap64(word) >> cached_;
-      const int bytes = (63 - cached_) >> 3;
-      next_ += static_cast<size_t>(bytes);
-      cached_ += 8 * bytes;
+      next_ += static_cast<size_t>((63 - cached_) >> 3);
+      cached_ |= 56;
       return;
     }
     for (; cached_ <= 56; cached_ += 8, ++next_)

@@ -7,6 +7,8 @@
 #include "picture_format.h"
 #include "vlc_reader.h"
 
+#include <emmintrin.h>
+
 #include <cstring>
 #include <new>
 
@@ -75,29 +77,56 @@ bool CorvaneDecoder::DecodePicture(BitReader& in) {
   return true;
 }
 
-bool CorvaneDecoder::ReadBlock(BitReader& in, int start, int16_t* scan) {
+namespace {
+
+// Eight vector stores (a memset of 128 bytes becomes a slow string store).
+inline void ClearBlock(int16_t* levels) {
+  for (int i = 0; i < 64; i += 8) _mm_store_si128(reinterpret_cast<__m128i*>(levels + i), _mm_setzero_si128());
+}
+
+}  // namespace
+
+// Reading zeros past the end stops at an invalid code, and every event moves
+// at least one position, so a block ends within 64 events.
+static_assert(kTcoefRead[0].len == 0, "twelve zero bits start no code");
+
+namespace {
+
+// The events of one block into scan; false for a block that is not valid.
+inline bool ReadLevels(BitReader& in, int start, int16_t* scan) {
   for (int i = start;;) {
-    const VlcEntry e = kTcoefRead[in.Peek(kTcoefBits)];
-    if (!e.len) return false;
-    in.Skip(e.len);
+    const uint32_t bits = in.Peek(kTcoefBits + 1);  // the longest code and its sign
+    const VlcEntry e = kTcoefRead[bits >> 1];
     int last, run, level;
-    if (e.symbol == kTcoefEscapeSymbol) {
-      last = static_cast<int>(in.Get(1));
-      run = static_cast<int>(in.Get(6));
-      level = static_cast<int8_t>(in.Get(8));
-      if (level == 0 || level == -128) return false;
-    } else {
+    if (e.symbol != kTcoefEscapeSymbol) {
+      if (!e.len) return false;
       last = e.symbol >> 10;
       run = (e.symbol >> 4) & 63;
-      level = e.symbol & 15;
-      if (in.Get(1)) level = -level;
+      const int negative = static_cast<int>(bits >> (kTcoefBits - e.len)) & 1;
+      level = ((e.symbol & 15) ^ -negative) + negative;
+      in.Skip(e.len + 1);
+    } else {
+      const uint32_t escape = in.Get(22);  // 0000011, LAST, RUN (6 bits), LEVEL (8 bits)
+      last = static_cast<int>(escape >> 14) & 1;
+      run = static_cast<int>(escape >> 8) & 63;
+      level = static_cast<int8_t>(escape & 255);
+      if (level == 0 || level == -128) return false;
     }
     i += run;
     if (i > 63) return false;
     scan[i++] = static_cast<int16_t>(level);
     if (last) return !in.Overrun();
-    if (i > 63 || in.Overrun()) return false;
+    if (i > 63) return false;
   }
+}
+
+}  // namespace
+
+bool CorvaneDecoder::ReadBlock(BitReader& stream, int start, int16_t* scan) {
+  BitReader in = stream;  // a local copy stays in registers across the level stores
+  const bool ok = ReadLevels(in, start, scan);
+  stream = in;
+  return ok;
 }
 
 bool CorvaneDecoder::DecodeMacroblock(BitReader& in, int index, int x, int y, bool pPicture) {
@@ -172,7 +201,7 @@ bool CorvaneDecoder::DecodeMacroblock(BitReader& in, int index, int x, int y, bo
   bool coded[6];
   for (int k = 0; k < 6; ++k) {
     coded[k] = (cbp & kCbpBit[k]) != 0;
-    if (coded[k]) std::memset(levels[k], 0, sizeof levels[k]);
+    if (coded[k]) ClearBlock(levels[k]);
     if (intra) {
       const int dc = static_cast<int>(in.Get(8));
       if (dc == 0 || dc == 128) return false;

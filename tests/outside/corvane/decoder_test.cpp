@@ -1,3 +1,4 @@
+#include "bit_reader.h"
 #include "corvane_decoder.h"
 #include "encoder.h"
 #include "synthetic_frames.h"
@@ -228,6 +229,36 @@ TEST(CorvaneVlc, EveryCodeReadsBackAsItsOwnSymbol) {
       }
   EXPECT_EQ(codes, 102);
   EXPECT_EQ(kTcoefRead[3u << 5].symbol, kTcoefEscapeSymbol);
+}
+
+}  // namespace
+
+namespace {
+
+// Reads of 1..32 bits in random order from payloads of every length up to 40
+// bytes, against the bits taken one by one: past the end they read as zeros,
+// and Overrun says so exactly when more bits were taken than the payload holds.
+TEST(CorvaneBitReader, ReadsEveryBitInOrderAndZerosPastTheEnd) {
+  std::mt19937 rng(3);
+  for (size_t size = 0; size <= 40; ++size) {
+    for (int trial = 0; trial < 20; ++trial) {
+      std::vector<uint8_t> data(size);
+      for (auto& b : data) b = uint8_t(rng());
+      auto bit = [&](size_t at) { return at / 8 < size ? (data[at / 8] >> (7 - at % 8)) & 1u : 0u; };
+      corvane::BitReader in(data.data(), data.size());
+      size_t at = 0;
+      while (at < size * 8 + 64) {
+        const int n = 1 + int(rng() % 32);
+        uint32_t expected = 0;
+        for (int i = 0; i < n; ++i) expected = (expected << 1) | bit(at + size_t(i));
+        ASSERT_EQ(in.Peek(n), expected) << "size " << size << " at " << at << " n " << n;
+        ASSERT_EQ(rng() & 1 ? in.Get(n) : (in.Skip(n), expected), expected);
+        at += size_t(n);
+        ASSERT_EQ(in.Position(), at);
+        ASSERT_EQ(in.Overrun(), at > size * 8);
+      }
+    }
+  }
 }
 
 }  // namespace
