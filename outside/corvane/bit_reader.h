@@ -10,17 +10,22 @@ namespace corvane {
 
 class BitReader {
  public:
-  BitReader(const uint8_t* data, size_t size) : data_(data), size_(size), bitSize_(size * 8) { Refill(); }
+  BitReader(const uint8_t* data, size_t size) : data_(data), size_(size) { Refill(); }
 
   // The next n (1..32) bits; bits past the end read as zero.
   uint32_t Peek(int n) const { return static_cast<uint32_t>(cache_ >> (64 - n)); }
 
   // n (0..32) bits.
   void Skip(int n) {
+    Consume(n);
+    Refill();
+  }
+
+  // n bits without the refill: at least 56 bits are cached after a refill,
+  // so a reader of short codes may take several before the next one.
+  void Consume(int n) {
     cache_ <<= n;
     cached_ -= n;
-    pos_ += static_cast<size_t>(n);
-    Refill();
   }
 
   uint32_t Get(int n) {
@@ -30,10 +35,10 @@ class BitReader {
   }
 
   // True once more bits were consumed than the payload holds.
-  bool Overrun() const { return pos_ > bitSize_; }
-  size_t Position() const { return pos_; }
+  bool Overrun() const { return Position() > size_ * 8; }
+  size_t Position() const { return next_ * 8 - static_cast<size_t>(cached_); }
 
- private:
+
   // Tops the cache up to at least 56 bits, without a branch while eight
   // bytes remain (a refill that depends on the code lengths would mispredict).
   // The bits below the whole bytes counted are the stream's next bits too,
@@ -51,10 +56,10 @@ class BitReader {
       if (next_ < size_) cache_ |= uint64_t(data_[next_]) << (56 - cached_);
   }
 
+
+ private:
   const uint8_t* data_;
   size_t size_;
-  size_t bitSize_;
-  size_t pos_ = 0;      // bits consumed
   size_t next_ = 0;     // the next byte to enter the cache
   uint64_t cache_ = 0;  // the next cached_ bits, most significant first (then maybe a few more)
   int cached_ = 0;

@@ -224,11 +224,18 @@ TEST(CorvaneVlc, EveryCodeReadsBackAsItsOwnSymbol) {
         const osprel::Vlc v = osprel::kTcoef.v[last][run][level];
         if (!v.len) continue;
         ++codes;
-        const VlcEntry e = kTcoefRead[uint32_t(v.code) << (kTcoefBits - v.len)];
-        EXPECT_EQ(e.symbol, last * 1024 + run * 16 + level);
+        const TcoefEvent e = kTcoefEvents[uint32_t(v.code) << (kTcoefBits - v.len)];
+        EXPECT_EQ(e.last, last);
+        EXPECT_EQ(e.run, run);
+        EXPECT_EQ(e.level, level);
+        EXPECT_EQ(e.len, v.len);
       }
   EXPECT_EQ(codes, 102);
-  EXPECT_EQ(kTcoefRead[3u << 5].symbol, kTcoefEscapeSymbol);
+  EXPECT_EQ(kTcoefEvents[3u << 5].last, kEventEscape);  // 0000011
+  EXPECT_EQ(kTcoefEvents[3u << 5].len, 7);
+  int invalid = 0;
+  for (const TcoefEvent& e : kTcoefEvents) invalid += e.last == kEventInvalid;
+  EXPECT_EQ(invalid, 8);  // 0000 0000 0xxx: nine zeros start no code, every other prefix one
 }
 
 }  // namespace
