@@ -5,7 +5,8 @@
 // each side keeps its best, so load that comes and goes on a shared machine
 // reaches both alike. Quality is measured through FFmpeg's decoder for both
 // streams (what a player shows), per plane.
-//   osprel_vs_ffmpeg [pattern|fractal|pan] [352|704] [--luma-skip] [--passes N]
+//   osprel_vs_ffmpeg [pattern|fractal|pan] [352|704] [--luma-skip] [--passes N] [--encode|--decode]
+// (--encode or --decode: that race alone, without the quality figures)
 #include "../bench_race.h"
 #include "content.h"
 #include "h263_decoder.h"
@@ -37,6 +38,7 @@ struct Options {
   int width = 0;        // both sizes when 0
   bool lumaSkip = false;
   int passes = 7;
+  bool encode = true, decode = true, quality = true;
 };
 
 struct Psnr {
@@ -231,18 +233,24 @@ void Row(const char* content, int w, int h, const std::vector<Frame>& frames, co
   std::vector<AVFrame*> av;
   for (const auto& f : frames) av.push_back(ToAvFrame(f, w, h));
   Stream ours, theirs;
-  const Rates enc = Alternate(o.passes, frames.size(), [&] { return EncodeOsprel(frames, w, h, o.lumaSkip, &ours); },
+  const Rates enc = Alternate(o.encode ? o.passes : 1, frames.size(),
+                              [&] { return EncodeOsprel(frames, w, h, o.lumaSkip, &ours); },
                               [&] { return EncodeFfmpeg(av, w, h, &theirs); });
   for (auto* a : av) av_frame_free(&a);
 
   const Stream oursForFfmpeg = StandardPadded(ours);
-  const Rates dec = Alternate(o.passes, ours.size(), [&] { return DecodeCorvane(ours); },
-                              [&] { return DecodeFfmpeg(oursForFfmpeg, w, h, nullptr); });
+  const Rates dec = o.decode ? Alternate(o.passes, ours.size(), [&] { return DecodeCorvane(ours); },
+                                         [&] { return DecodeFfmpeg(oursForFfmpeg, w, h, nullptr); })
+                             : Rates{};
 
-  std::vector<Frame> oursShown, theirsShown;
-  DecodeFfmpeg(oursForFfmpeg, w, h, &oursShown);
-  DecodeFfmpeg(Padded(theirs), w, h, &theirsShown);
-  const Psnr q = MeanPsnr(frames, oursShown, w, h), fq = MeanPsnr(frames, theirsShown, w, h);
+  Psnr q, fq;
+  if (o.quality) {
+    std::vector<Frame> oursShown, theirsShown;
+    DecodeFfmpeg(oursForFfmpeg, w, h, &oursShown);
+    DecodeFfmpeg(Padded(theirs), w, h, &theirsShown);
+    q = MeanPsnr(frames, oursShown, w, h);
+    fq = MeanPsnr(frames, theirsShown, w, h);
+  }
 
   std::printf("| %-7s | %dx%d | %6.0f | %6.0f | %5.2fx | %6.0f | %6.0f | %5.2fx | %6.0f | %6.0f | %5.2f / %5.2f / %5.2f | %5.2f / %5.2f / %5.2f |\n",
               content, w, h, enc.ours, enc.theirs, enc.ours / enc.theirs, dec.ours, dec.theirs, dec.ours / dec.theirs,
@@ -256,6 +264,8 @@ Options Parse(int argc, char** argv) {
     const std::string a = argv[i];
     if (a == "--luma-skip")
       o.lumaSkip = true;
+    else if (a == "--encode" || a == "--decode")
+      (a == "--encode" ? o.decode : o.encode) = o.quality = false;
     else if (a == "--passes" && i + 1 < argc)
       o.passes = std::max(1, std::atoi(argv[++i]));
     else if (std::isdigit(static_cast<unsigned char>(a[0])))

@@ -123,6 +123,7 @@ void Encoder::Encode(const unsigned char* frame, unsigned char* output, int* byt
 
   for (int i = 0; i < mbCount_; ++i) {
     const int x = (16 * i) % width_, y = 16 * ((16 * i) / width_);
+    if ((x & 63) == 0) PrefetchAhead(x, y);  // each 64-byte line holds four macroblocks' rows
     CodeMacroblock(i, x, y);
   }
   writer_.AlignWithZeros();
@@ -131,6 +132,21 @@ void Encoder::Encode(const unsigned char* frame, unsigned char* output, int* byt
   cur_ = (cur_ + 1) % 2;
   *bytes = static_cast<int>(writer_.Flush());
   writer_.Start(internal_);
+}
+
+// The source lines of the next 64 columns (the next row's first ones at the
+// end of a row), well before the search and the residuals need them: a new
+// source picture comes from memory, in more streams (one per line) than the
+// processor's own prefetching follows.
+void Encoder::PrefetchAhead(int x, int y) const {
+  const bool nextRow = x + 64 >= width_;
+  const int ax = nextRow ? 0 : x + 64, ay = nextRow ? y + 16 : y, cw = width_ / 2;
+  if (ay >= StoreHeight(height_)) return;
+  for (int r = 0; r < 16; ++r) __builtin_prefetch(srcY_ + (ay + r) * width_ + ax);
+  for (int r = 0; r < 8; ++r) {
+    __builtin_prefetch(srcCb_ + (ay / 2 + r) * cw + ax / 2);
+    __builtin_prefetch(srcCr_ + (ay / 2 + r) * cw + ax / 2);
+  }
 }
 
 bool Encoder::ChromaUnchanged(const FrameStore& ref, int cx, int cy) const {
