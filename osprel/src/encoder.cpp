@@ -52,7 +52,6 @@ int Encoder::Init(int width, int height, int quantiser) {
   pictureType_ = 0;
   std::memset(mvx_, 0, sizeof(int) * mbCount_);
   std::memset(mvy_, 0, sizeof(int) * mbCount_);
-  writer_.Start(internal_);
   ready_ = true;
   return 1;
 }
@@ -117,7 +116,9 @@ void Encoder::Encode(const unsigned char* frame, unsigned char* output, int* byt
   }
   gopPos_ = (gopPos_ + 1) % gop_;
 
-  writer_.Start(output);
+  // Coded into the object's own buffer, whose spare room the writer may use
+  // ahead of the bits; the caller's gets exactly the picture's bytes.
+  writer_.Start(internal_, sizeof internal_);
   WritePictureHeader(writer_, tr_, formatCode_, pictureType_, qp_);
   tr_ = (tr_ + 1) % 256;
 
@@ -131,7 +132,7 @@ void Encoder::Encode(const unsigned char* frame, unsigned char* output, int* byt
   ref_ = (ref_ + 1) % 2;
   cur_ = (cur_ + 1) % 2;
   *bytes = static_cast<int>(writer_.Flush());
-  writer_.Start(internal_);
+  if (output != internal_) std::memcpy(output, internal_, static_cast<size_t>(*bytes));
 }
 
 // The source lines of the next 64 columns (the next row's first ones at the
