@@ -93,14 +93,20 @@ OSPREL_AVX2 SearchResult SearchAvx2(const uint8_t* cur, const uint8_t* ref, int 
   for (int step = 1; step <= kMaxDescentSteps; ++step) {
     // The previous centre keeps its cost; any other neighbour outside the
     // window is summed at the centre instead (always readable) and ignored.
+    // Mostly the centre lies inside the window with room on every side.
     const uint8_t* centre = ref + cy * pitch + cx;
-    // (The centre itself may lie outside the window: the last row of a
-    // picture whose height is not a multiple of 16.)
-    const bool inX = cx >= xmin && cx <= xmax, inY = cy >= ymin && cy <= ymax;
-    const bool in[4] = {inY && cx > xmin && cx - 1 <= xmax, inX && cy < ymax && cy + 1 >= ymin,
-                        inY && cx < xmax && cx + 1 >= xmin, inX && cy > ymin && cy - 1 <= ymax};
-    const uint8_t* const at[4] = {in[0] && back != 0 ? centre - 1 : centre, in[1] && back != 1 ? centre + pitch : centre,
-                                  in[2] && back != 2 ? centre + 1 : centre, in[3] && back != 3 ? centre - pitch : centre};
+    bool in[4] = {true, true, true, true};
+    if (cx <= xmin || cx >= xmax || cy <= ymin || cy >= ymax) {
+      // (The centre itself may lie outside the window: the last row of a
+      // picture whose height is not a multiple of 16.)
+      const bool inX = cx >= xmin && cx <= xmax, inY = cy >= ymin && cy <= ymax;
+      in[0] = inY && cx > xmin && cx - 1 <= xmax;
+      in[1] = inX && cy < ymax && cy + 1 >= ymin;
+      in[2] = inY && cx < xmax && cx + 1 >= xmin;
+      in[3] = inX && cy > ymin && cy - 1 <= ymax;
+    }
+    const uint8_t* const at[4] = {in[0] ? centre - 1 : centre, in[1] ? centre + pitch : centre,
+                                  in[2] ? centre + 1 : centre, in[3] ? centre - pitch : centre};
     Sums s[4];
     if (back < 0) {
       s[0] = SadFull(block, at[0], pitch);
