@@ -72,21 +72,36 @@ inline void StorePair(uint8_t* a, uint8_t* b, __m128i v) {
   _mm_storel_epi64(reinterpret_cast<__m128i*>(b), _mm_unpackhi_epi64(v, v));
 }
 
+// Where the rows of a two-plane prediction go: stored, and with kCompare
+// also summed against the source's rows (psadbw sums each plane's half).
+template <bool kCompare>
+struct PairOut {
+  uint8_t* a;
+  uint8_t* b;
+  int pitch;
+  const uint8_t* srcA;
+  const uint8_t* srcB;
+  __m128i sad = _mm_setzero_si128();
+
+  void Row(int r, __m128i v) {
+    StorePair(a + r * pitch, b + r * pitch, v);
+    if constexpr (kCompare) sad = _mm_add_epi64(sad, _mm_sad_epu8(v, LoadPair(srcA + r * pitch, srcB + r * pitch)));
+  }
+};
+
 // Predict<8> of two planes at the same offset and pitch.
-void PredictPair(const uint8_t* a, const uint8_t* b, int pitch, int hx, int hy, uint8_t* outA, uint8_t* outB,
-                 int outPitch) {
+template <typename Out>
+void PredictPair(const uint8_t* a, const uint8_t* b, int pitch, int hx, int hy, Out& out) {
   if (!hx && !hy) {
-    for (int r = 0; r < 8; ++r) StorePair(outA + r * outPitch, outB + r * outPitch, LoadPair(a + r * pitch, b + r * pitch));
+    for (int r = 0; r < 8; ++r) out.Row(r, LoadPair(a + r * pitch, b + r * pitch));
   } else if (!hy) {
-    for (int r = 0; r < 8; ++r) {
-      const __m128i v = _mm_avg_epu8(LoadPair(a + r * pitch, b + r * pitch), LoadPair(a + r * pitch + 1, b + r * pitch + 1));
-      StorePair(outA + r * outPitch, outB + r * outPitch, v);
-    }
+    for (int r = 0; r < 8; ++r)
+      out.Row(r, _mm_avg_epu8(LoadPair(a + r * pitch, b + r * pitch), LoadPair(a + r * pitch + 1, b + r * pitch + 1)));
   } else if (!hx) {
     __m128i above = LoadPair(a, b);
     for (int r = 0; r < 8; ++r) {
       const __m128i below = LoadPair(a + (r + 1) * pitch, b + (r + 1) * pitch);
-      StorePair(outA + r * outPitch, outB + r * outPitch, _mm_avg_epu8(above, below));
+      out.Row(r, _mm_avg_epu8(above, below));
       above = below;
     }
   } else {
@@ -94,11 +109,21 @@ void PredictPair(const uint8_t* a, const uint8_t* b, int pitch, int hx, int hy, 
     for (int r = 0; r < 8; ++r) {
       const __m128i cRow = LoadPair(a + (r + 1) * pitch, b + (r + 1) * pitch);
       const __m128i dRow = LoadPair(a + (r + 1) * pitch + 1, b + (r + 1) * pitch + 1);
-      StorePair(outA + r * outPitch, outB + r * outPitch, Average4(aRow, bRow, cRow, dRow));
+      out.Row(r, Average4(aRow, bRow, cRow, dRow));
       aRow = cRow;
       bRow = dRow;
     }
   }
+}
+
+// Luma and both chroma predictions; the chroma ones go to out, made for the
+// chroma blocks' place in dst.
+template <typename Out>
+void PredictInto(const uint8_t* const ref[3], uint8_t* const dst[3], int w, int x, int y, int mvx, int mvy, Out& out) {
+  PredictBlock(ref[0], w, x, y, mvx, mvy, 16, dst[0] + y * w + x, w);
+  const int cw = w / 2, cx = x / 2, cy = y / 2, cvx = ChromaVector(mvx), cvy = ChromaVector(mvy);
+  const int from = (cy + (cvy >> 1)) * cw + cx + (cvx >> 1);
+  PredictPair(ref[1] + from, ref[2] + from, cw, cvx & 1, cvy & 1, out);
 }
 
 }  // namespace
@@ -113,10 +138,18 @@ void PredictBlock(const uint8_t* plane, int pitch, int x, int y, int mvx, int mv
 }
 
 void PredictMacroblock(const uint8_t* const ref[3], uint8_t* const dst[3], int w, int x, int y, int mvx, int mvy) {
-  PredictBlock(ref[0], w, x, y, mvx, mvy, 16, dst[0] + y * w + x, w);
-  const int cw = w / 2, cx = x / 2, cy = y / 2, cvx = ChromaVector(mvx), cvy = ChromaVector(mvy);
-  const int from = (cy + (cvy >> 1)) * cw + cx + (cvx >> 1), to = cy * cw + cx;
-  PredictPair(ref[1] + from, ref[2] + from, cw, cvx & 1, cvy & 1, dst[1] + to, dst[2] + to, cw);
+  const int to = (y / 2) * (w / 2) + x / 2;
+  PairOut<false> out = {dst[1] + to, dst[2] + to, w / 2, nullptr, nullptr};
+  PredictInto(ref, dst, w, x, y, mvx, mvy, out);
+}
+
+void PredictMacroblock(const uint8_t* const ref[3], uint8_t* const dst[3], int w, int x, int y, int mvx, int mvy,
+                       const uint8_t* const src[3], int chromaSad[2]) {
+  const int to = (y / 2) * (w / 2) + x / 2;
+  PairOut<true> out = {dst[1] + to, dst[2] + to, w / 2, src[1] + to, src[2] + to};
+  PredictInto(ref, dst, w, x, y, mvx, mvy, out);
+  chromaSad[0] = _mm_cvtsi128_si32(out.sad);
+  chromaSad[1] = _mm_cvtsi128_si32(_mm_unpackhi_epi64(out.sad, out.sad));
 }
 
 bool PredictionInside(int x, int y, int mvx, int mvy, int size, int width, int height) {

@@ -19,6 +19,11 @@ void PredictBlock(const uint8_t* plane, int pitch, int x, int y, int mvx, int mv
 // pitch w, chroma pitch w / 2), written at the macroblock's place in dst.
 void PredictMacroblock(const uint8_t* const ref[3], uint8_t* const dst[3], int w, int x, int y, int mvx, int mvy);
 
+// The same, also giving the SADs of the Cb and Cr predictions against the
+// chroma blocks of src (the source planes, of the same pitches).
+void PredictMacroblock(const uint8_t* const ref[3], uint8_t* const dst[3], int w, int x, int y, int mvx, int mvy,
+                       const uint8_t* const src[3], int chromaSad[2]);
+
 // True when the displaced block, including the extra sample of a half
 // position, lies inside a plane of width x height.
 bool PredictionInside(int x, int y, int mvx, int mvy, int size, int width, int height);

@@ -3,7 +3,6 @@
 #include "block_ops.h"
 #include "block_transform.h"
 #include "nuvix_trace.h"
-#include "sad.h"
 #include "skip_rules.h"
 #include "syntax_writer.h"
 #include "vlc_tables.h"
@@ -150,12 +149,6 @@ void Encoder::PrefetchAhead(int x, int y) const {
   }
 }
 
-bool Encoder::ChromaUnchanged(const FrameStore& ref, int cx, int cy) const {
-  const int cw = width_ / 2, at = cy * cw + cx;
-  return Sad8x8(srcCb_ + at, cw, ref.cb + at, cw) < chromaSkipSad_ &&
-         Sad8x8(srcCr_ + at, cw, ref.cr + at, cw) < chromaSkipSad_;
-}
-
 void Encoder::CodeMacroblock(int index, int x, int y) {
   const FrameStore& ref = stores_[ref_];
   FrameStore& cur = stores_[cur_];
@@ -164,36 +157,42 @@ void Encoder::CodeMacroblock(int index, int x, int y) {
   // Built in place: copying the search result back costs a stalled reload.
   SearchResult s = pPicture ? MotionSearch(srcY_, ref.y, width_, height_, x, y) : IntraPictureResult();
   if (pPicture && !s.isStatic) {
-    s.type = IntraDecision(srcY_, width_, x, y, s.sad16);
+    s.type = IntraDecision(s.deviation, s.sad16);
     if (s.type == kMbIntra) s.dx = s.dy = 0;
   }
-  // Unchanged luma over changed chroma: an inter macroblock with the zero
-  // vector, its luma blocks skipped (each 8x8 SAD is below the static limit).
-  if (s.isStatic && !lumaOnlySkip_ && !ChromaUnchanged(ref, x / 2, y / 2)) s.isStatic = false;
   mvx_[index] = 2 * s.dx;
   mvy_[index] = 2 * s.dy;
 
+  // Inter macroblocks are predicted in place in the current store; under the
+  // own-residual rule with the chroma residuals' SADs. A static macroblock is
+  // a copy by the zero vector, and stays one (not coded) unless the rule
+  // finds its chroma changed: then it goes on as an inter macroblock with the
+  // zero vector whose luma blocks are all skipped (each 8x8 SAD is below the
+  // static limit).
   const uint8_t* const refPlanes[3] = {ref.y, ref.cb, ref.cr};
   uint8_t* const curPlanes[3] = {cur.y, cur.cb, cur.cr};
-  if (s.isStatic) {
+  const uint8_t* const srcPlanes[3] = {srcY_, srcCb_, srcCr_};
+  const bool intra = s.type == kMbIntra;
+  int chromaSad[2] = {};
+  if (!intra && lumaOnlySkip_)
+    PredictMacroblock(refPlanes, curPlanes, width_, x, y, 2 * s.dx, 2 * s.dy);
+  else if (!intra)
+    PredictMacroblock(refPlanes, curPlanes, width_, x, y, 2 * s.dx, 2 * s.dy, srcPlanes, chromaSad);
+  if (s.isStatic && (lumaOnlySkip_ || (chromaSad[0] < chromaSkipSad_ && chromaSad[1] < chromaSkipSad_))) {
     writer_.Put(1, 1);  // COD: not coded
-    PredictMacroblock(refPlanes, curPlanes, width_, x, y, 0, 0);
     return;
   }
 
-  const bool intra = s.type == kMbIntra;
   const int w = width_, cw = width_ / 2, cx = x / 2, cy = y / 2;
 
-  // The blocks (Y0..Y3, Cb, Cr), their predictions (inter: whole-pel luma
-  // vectors, bilinear chroma), made in place in the current store, and which
-  // of them are transformed: every intra block, and each inter block whose
-  // prediction misses by enough under the skip rule (skip_rules.h).
+  // The blocks (Y0..Y3, Cb, Cr), their predictions, and which of them are
+  // transformed: every intra block, and each inter block whose prediction
+  // misses by enough under the skip rule (skip_rules.h).
   const uint8_t* const srcLuma = srcY_ + y * w + x;
   uint8_t* const curLuma = cur.y + y * w + x;
   uint8_t* const dst[6] = {curLuma, curLuma + 8, curLuma + 8 * w, curLuma + 8 * w + 8, cur.cb + cy * cw + cx,
                            cur.cr + cy * cw + cx};
   const int pitch[6] = {w, w, w, w, cw, cw};
-  if (!intra) PredictMacroblock(refPlanes, curPlanes, w, x, y, 2 * s.dx, 2 * s.dy);
   const BlockSources in = {
       {srcLuma, srcLuma + 8, srcLuma + 8 * w, srcLuma + 8 * w + 8, srcCb_ + cy * cw + cx, srcCr_ + cy * cw + cx},
       {w, w, w, w, cw, cw},
@@ -202,8 +201,7 @@ void Encoder::CodeMacroblock(int index, int x, int y) {
   unsigned take = intra ? 63u : 0u;
   for (int k = 0; k < 6 && !intra; ++k) {
     const bool send = k < 4 ? s.sad8[k] >= kSkipSad8
-                            : (lumaOnlySkip_ ? s.sad16 >= kSkipSad16
-                                             : Sad8x8(in.src[k], in.srcPitch[k], in.pred[k], in.predPitch[k]) >= chromaSkipSad_);
+                            : (lumaOnlySkip_ ? s.sad16 >= kSkipSad16 : chromaSad[k - 4] >= chromaSkipSad_);
     if (send) take |= 1u << k;
   }
 

@@ -47,7 +47,6 @@ class Encoder final : public COsprel {
 
  private:
   void CodeMacroblock(int index, int x, int y);
-  bool ChromaUnchanged(const FrameStore& ref, int cx, int cy) const;
   void PrefetchAhead(int x, int y) const;
 
   // Stream state.

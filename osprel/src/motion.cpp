@@ -35,6 +35,7 @@ SearchResult SearchSse2(const uint8_t* cur, const uint8_t* ref, int width, int h
     best.isStatic = true;
     return best;
   }
+  best.deviation = MeanDeviation(cur, pitch, x, y);
 
   const int xmin = std::max(0, x - kSearchRange), xmax = std::min(width - 16, x + kSearchRange);
   const int ymin = std::max(0, y - kSearchRange), ymax = std::min(height - 16, y + kSearchRange);
@@ -99,7 +100,7 @@ SearchResult MotionSearch(const uint8_t* cur, const uint8_t* ref, int width, int
                                   : motion_detail::SearchSse2(cur, ref, width, height, x, y);
 }
 
-int IntraDecision(const uint8_t* cur, int pitch, int x, int y, int sad16) {
+int MeanDeviation(const uint8_t* cur, int pitch, int x, int y) {
   const uint8_t* block = cur + y * pitch + x;
   const __m128i zero = _mm_setzero_si128();
   __m128i sum = zero;
@@ -110,8 +111,7 @@ int IntraDecision(const uint8_t* cur, int pitch, int x, int y, int sad16) {
   __m128i dev = zero;
   for (int r = 0; r < 16; ++r)
     dev = _mm_add_epi64(dev, _mm_sad_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(block + r * pitch)), m));
-  const int a = _mm_cvtsi128_si32(dev) + _mm_cvtsi128_si32(_mm_srli_si128(dev, 8));
-  return a < sad16 - kIntraMargin ? kMbIntra : kMbInter;
+  return _mm_cvtsi128_si32(dev) + _mm_cvtsi128_si32(_mm_srli_si128(dev, 8));
 }
 
 namespace {

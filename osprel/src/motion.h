@@ -23,6 +23,7 @@ struct SearchResult {
   int sad16 = 0;  // cost of the chosen vector (zero vector biased by -100)
   int sad8[4] = {};
   bool isStatic = false;
+  int deviation = 0;  // of a macroblock that is not static: MeanDeviation of its source
 };
 
 // Motion search of the macroblock at (x, y): cur and ref are whole luma planes
@@ -37,9 +38,13 @@ SearchResult SearchSse2(const uint8_t* cur, const uint8_t* ref, int width, int h
 SearchResult SearchAvx2(const uint8_t* cur, const uint8_t* ref, int width, int height, int x, int y);
 }  // namespace motion_detail
 
-// Macroblock type after the search: intra when the mean absolute deviation sum
-// of the source macroblock is below sad16 - 500.
-int IntraDecision(const uint8_t* cur, int pitch, int x, int y, int sad16);
+// Sum of |sample - mean| over the 16x16 source macroblock at (x, y), the mean
+// being the samples' sum / 256 (integer division).
+int MeanDeviation(const uint8_t* cur, int pitch, int x, int y);
+
+// Macroblock type after the search: intra when the source's mean deviation
+// is below sad16 - 500.
+constexpr int IntraDecision(int deviation, int sad16) { return deviation < sad16 - kIntraMargin ? kMbIntra : kMbInter; }
 
 // Median prediction of the vector of macroblock index (column c, row r) from
 // the current picture's entries of the tables (half-pel units).

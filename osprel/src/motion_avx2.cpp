@@ -55,6 +55,16 @@ OSPREL_AVX2 inline void Quarters(const Sums& s, int sad8[4]) {
   sad8[3] = _mm_cvtsi128_si32(_mm_unpackhi_epi64(h, h));
 }
 
+// MeanDeviation of the macroblock held in the block's registers.
+OSPREL_AVX2 inline int Deviation(const Block& b) {
+  __m256i sum = _mm256_setzero_si256();
+  for (int i = 0; i < 8; ++i) sum = _mm256_add_epi64(sum, _mm256_sad_epu8(b.pair[i], _mm256_setzero_si256()));
+  const __m256i mean = _mm256_set1_epi8(static_cast<char>(Total(Halves(sum)) / 256));
+  __m256i dev = _mm256_setzero_si256();
+  for (int i = 0; i < 8; ++i) dev = _mm256_add_epi64(dev, _mm256_sad_epu8(b.pair[i], mean));
+  return Total(Halves(dev));
+}
+
 inline int Min(int a, int b) { return a < b ? a : b; }
 inline int Max(int a, int b) { return a > b ? a : b; }
 
@@ -81,6 +91,7 @@ OSPREL_AVX2 SearchResult SearchAvx2(const uint8_t* cur, const uint8_t* ref, int 
     best.isStatic = true;
     return best;
   }
+  best.deviation = Deviation(block);
 
   const int xmin = Max(0, x - kSearchRange), xmax = Min(width - 16, x + kSearchRange);
   const int ymin = Max(0, y - kSearchRange), ymax = Min(height - 16, y + kSearchRange);

@@ -18,16 +18,4 @@ int Sad16x16(const uint8_t* cur, const uint8_t* ref, int pitch, int sad8[4]) {
   return Quarters(top, bottom, sad8);
 }
 
-int Sad8x8(const uint8_t* a, int pitchA, const uint8_t* b, int pitchB) {
-  __m128i sum = _mm_setzero_si128();
-  for (int r = 0; r < 8; r += 2) {
-    const __m128i ra = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(a + r * pitchA)),
-                                          _mm_loadl_epi64(reinterpret_cast<const __m128i*>(a + (r + 1) * pitchA)));
-    const __m128i rb = _mm_unpacklo_epi64(_mm_loadl_epi64(reinterpret_cast<const __m128i*>(b + r * pitchB)),
-                                          _mm_loadl_epi64(reinterpret_cast<const __m128i*>(b + (r + 1) * pitchB)));
-    sum = _mm_add_epi64(sum, _mm_sad_epu8(ra, rb));
-  }
-  return _mm_cvtsi128_si32(_mm_add_epi64(sum, _mm_srli_si128(sum, 8)));
-}
-
 }  // namespace osprel

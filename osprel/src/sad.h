@@ -1,4 +1,4 @@
-// Sums of absolute differences of 16x16 luma and 8x8 chroma blocks.
+// Sums of absolute differences of 16x16 luma blocks.
 #ifndef OSPREL_SAD_H
 #define OSPREL_SAD_H
 
@@ -24,9 +24,6 @@ inline int Quarters(StripSad top, StripSad bottom, int sad8[4]) {
 // SAD of the 16x16 block and its four 8x8 quarters (Y0 top-left, Y1 top-right,
 // Y2 bottom-left, Y3 bottom-right). Both blocks use the same pitch.
 int Sad16x16(const uint8_t* cur, const uint8_t* ref, int pitch, int sad8[4]);
-
-// SAD of two 8x8 blocks of their own pitches.
-int Sad8x8(const uint8_t* a, int pitchA, const uint8_t* b, int pitchB);
 
 }  // namespace osprel
 
