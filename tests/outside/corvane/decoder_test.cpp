@@ -2,6 +2,7 @@
 #include "corvane_decoder.h"
 #include "encoder.h"
 #include "synthetic_frames.h"
+#include "vector_paths.h"
 #include "vlc_reader.h"
 
 #include <gtest/gtest.h>
@@ -95,6 +96,28 @@ TEST(CorvaneRoundTrip, DecodesTheEncodersPicturesBitForBit) {
   ExpectRoundTrip(352, 288, 30, 6, 30);
   ExpectRoundTrip(720, 576, 8, 3, 30);
   ExpectRoundTrip(640, 240, 13, 4, 2);
+}
+
+// The decoder's plain paths (exact transforms only) on streams the vector
+// paths coded, and the other way round: the same pictures.
+TEST(CorvaneRoundTrip, VectorAndPlainPathsDecodeAlike) {
+  for (const bool encodeVector : {true, false}) {
+    osprel::SetVectorPaths(encodeVector);
+    const auto pictures = EncodeScene(352, 288, 3, 7, 5);
+    const auto noise = EncodeScene(176, 144, 1, 3, 30, true);
+    osprel::SetVectorPaths(!encodeVector);
+    for (const auto* scene : {&pictures, &noise}) {
+      auto dec = NewDecoder();
+      std::vector<uint8_t> out(kH263MaxPictureBytes);
+      for (size_t i = 0; i < scene->size(); ++i) {
+        const auto& p = (*scene)[i];
+        ASSERT_EQ(dec->Decode(p.bytes.data(), out.data(), int(p.bytes.size())), 1) << "picture " << i;
+        ASSERT_EQ(std::memcmp(out.data(), p.reconstruction.data(), p.reconstruction.size()), 0)
+            << "picture " << i << (encodeVector ? ", coded on the vector paths" : ", coded on the plain paths");
+      }
+    }
+  }
+  osprel::SetVectorPaths(true);
 }
 
 TEST(CorvaneRoundTrip, HalfMacroblockRowSizesAndNoise) {
