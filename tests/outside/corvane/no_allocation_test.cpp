@@ -16,10 +16,12 @@
 namespace {
 std::atomic<long> g_allocations{0};
 
-void* Allocate(std::size_t n) {
+// Out of line, so that the compiler pairs no replaced operator with malloc or free.
+__attribute__((noinline)) void* Allocate(std::size_t n) {
   ++g_allocations;
   return std::malloc(n ? n : 1);
 }
+__attribute__((noinline)) void Free(void* p) { std::free(p); }
 }  // namespace
 
 void* operator new(std::size_t n) {
@@ -29,10 +31,10 @@ void* operator new(std::size_t n) {
 void* operator new[](std::size_t n) { return operator new(n); }
 void* operator new(std::size_t n, const std::nothrow_t&) noexcept { return Allocate(n); }
 void* operator new[](std::size_t n, const std::nothrow_t&) noexcept { return Allocate(n); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, std::size_t) noexcept { std::free(p); }
-void operator delete[](void* p, std::size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept { Free(p); }
+void operator delete[](void* p) noexcept { Free(p); }
+void operator delete(void* p, std::size_t) noexcept { Free(p); }
+void operator delete[](void* p, std::size_t) noexcept { Free(p); }
 
 namespace {
 
