@@ -76,15 +76,7 @@ int main(int argc, char** argv) {
   const int w = positional.size() > 1 ? std::atoi(positional[1].c_str()) : 704;
   const int repeats = positional.size() > 2 ? std::atoi(positional[2].c_str()) : 3;
   const int h = w == 352 ? 288 : (w == 176 ? 144 : 576);
-  std::vector<osprel_bench::Frame> frames;
-  if (content == "pan") {
-    const osprel_bench::Still still = osprel_bench::MakeStill(w + 3 * kFrames + 16, h + kFrames + 16);
-    for (int t = 0; t < kFrames; ++t) frames.push_back(osprel_bench::Pan(still, w, h, t));
-  } else if (content == "pattern") {
-    for (int t = 0; t < kFrames; ++t) frames.push_back(osprel_bench::TestPattern(w, h, t));
-  } else {
-    for (int t = 0; t < kFrames; ++t) frames.push_back(osprel_bench::FractalTexture(w, h, t));
-  }
+  const std::vector<osprel_bench::Frame> frames = osprel_bench::Frames(content, w, h, kFrames);
   Stream stream;
   const double encodeSeconds = Encode(frames, w, h, decode ? 1 : repeats, lumaSkip, &stream);
   const double seconds = decode ? Decode(stream, repeats) : encodeSeconds;

@@ -42,21 +42,8 @@ Frame StillFrame(const Frame& first, int w, int h, int t) {
   return f;
 }
 
-std::vector<Frame> MovingFrames(const std::string& content, int w, int h) {
-  std::vector<Frame> frames;
-  if (content == "pan") {
-    const osprel_bench::Still still = osprel_bench::MakeStill(w + 3 * kFrames + 16, h + kFrames + 16);
-    for (int t = 0; t < kFrames; ++t) frames.push_back(osprel_bench::Pan(still, w, h, t));
-  } else {
-    for (int t = 0; t < kFrames; ++t)
-      frames.push_back(content == "pattern" ? osprel_bench::TestPattern(w, h, t)
-                                            : osprel_bench::FractalTexture(w, h, t));
-  }
-  return frames;
-}
-
 std::vector<Frame> SceneFrames(const std::string& content, int w, int h, Scene scene) {
-  std::vector<Frame> frames = MovingFrames(content, w, h);
+  std::vector<Frame> frames = osprel_bench::Frames(content, w, h, kFrames);
   if (scene == Scene::kStill)
     for (int t = 0; t < kFrames; ++t) frames[t] = StillFrame(frames[0], w, h, t);
   return frames;
