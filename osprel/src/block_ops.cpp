@@ -152,12 +152,6 @@ void PredictMacroblock(const uint8_t* const ref[3], uint8_t* const dst[3], int w
   chromaSad[1] = _mm_cvtsi128_si32(_mm_unpackhi_epi64(out.sad, out.sad));
 }
 
-bool PredictionInside(int x, int y, int mvx, int mvy, int size, int width, int height) {
-  const int left = x + (mvx >> 1), top = y + (mvy >> 1);
-  return left >= 0 && top >= 0 && left + size + (mvx & 1) <= width &&
-         top + size + (mvy & 1) <= height;
-}
-
 void TakeBlock(const uint8_t* src, int pitch, int16_t* out) {
   const __m128i zero = _mm_setzero_si128();
   for (int r = 0; r < 8; ++r) {

@@ -26,7 +26,10 @@ void PredictMacroblock(const uint8_t* const ref[3], uint8_t* const dst[3], int w
 
 // True when the displaced block, including the extra sample of a half
 // position, lies inside a plane of width x height.
-bool PredictionInside(int x, int y, int mvx, int mvy, int size, int width, int height);
+inline bool PredictionInside(int x, int y, int mvx, int mvy, int size, int width, int height) {
+  const int left = x + (mvx >> 1), top = y + (mvy >> 1);
+  return left >= 0 && top >= 0 && left + size + (mvx & 1) <= width && top + size + (mvy & 1) <= height;
+}
 
 // 8x8 source samples as they are, and source minus prediction.
 void TakeBlock(const uint8_t* src, int pitch, int16_t* out);

@@ -114,35 +114,4 @@ int MeanDeviation(const uint8_t* cur, int pitch, int x, int y) {
   return _mm_cvtsi128_si32(dev) + _mm_cvtsi128_si32(_mm_srli_si128(dev, 8));
 }
 
-namespace {
-inline int Median3(int a, int b, int c) {
-  return a + b + c - std::max(a, std::max(b, c)) - std::min(a, std::min(b, c));
-}
-inline int Wrap(int i, int n) {
-  if (i < 0) return i + n;  // callers are never more than one picture away
-  return i >= n ? i - n : i;
-}
-}  // namespace
-
-void PredictVector(const int* mvx, const int* mvy, int index, int c, int r, int mbPerRow,
-                   int mbCount, int* px, int* py) {
-  int x1 = 0, y1 = 0;
-  if (c != 0) {
-    const int i1 = Wrap(index - 1, mbCount);
-    x1 = mvx[i1];
-    y1 = mvy[i1];
-  }
-  int x2 = x1, y2 = y1, x3 = x1, y3 = y1;
-  if (r != 0) {
-    const int i2 = Wrap(index - mbPerRow, mbCount), i3 = Wrap(index - mbPerRow + 1, mbCount);
-    x2 = mvx[i2];
-    y2 = mvy[i2];
-    x3 = mvx[i3];
-    y3 = mvy[i3];
-  }
-  if (c == mbPerRow - 1) x3 = y3 = 0;
-  *px = Median3(x1, x2, x3);
-  *py = Median3(y1, y2, y3);
-}
-
 }  // namespace osprel
