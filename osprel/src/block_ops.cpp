@@ -193,11 +193,4 @@ void FillBlock(uint8_t value, uint8_t* dst, int dstPitch) {
   for (int r = 0; r < 8; ++r) _mm_storel_epi64(reinterpret_cast<__m128i*>(dst + r * dstPitch), v);
 }
 
-void CopyBlock(const uint8_t* src, int srcPitch, uint8_t* dst, int dstPitch, int size) {
-  if (size == 16)
-    Predict<16>(src, srcPitch, 0, 0, dst, dstPitch);
-  else
-    Predict<8>(src, srcPitch, 0, 0, dst, dstPitch);
-}
-
 }  // namespace osprel

@@ -39,7 +39,6 @@ void Residual(const uint8_t* src, int srcPitch, const uint8_t* pred, int predPit
 void AddClip(const uint8_t* pred, int predPitch, const int16_t* residual, uint8_t* dst, int dstPitch);
 void StoreClip(const int16_t* samples, uint8_t* dst, int dstPitch);
 void FillBlock(uint8_t value, uint8_t* dst, int dstPitch);
-void CopyBlock(const uint8_t* src, int srcPitch, uint8_t* dst, int dstPitch, int size);
 
 }  // namespace osprel
 
