@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdint>
 #include <random>
+#include <string>
 #include <vector>
 
 namespace osprel_bench {
@@ -170,6 +171,19 @@ inline Frame Pan(const Still& s, int w, int h, int t) {
       v[r * (w / 2) + c] = s.v[at];
     }
   return f;
+}
+
+// n frames of a content by name: "pattern", "pan" (over a still picture of
+// just the size the pan needs) or otherwise "fractal".
+inline std::vector<Frame> Frames(const std::string& content, int w, int h, int n) {
+  std::vector<Frame> frames;
+  if (content == "pan") {
+    const Still still = MakeStill(w + 3 * n + 16, h + n + 16);
+    for (int t = 0; t < n; ++t) frames.push_back(Pan(still, w, h, t));
+  } else {
+    for (int t = 0; t < n; ++t) frames.push_back(content == "pattern" ? TestPattern(w, h, t) : FractalTexture(w, h, t));
+  }
+  return frames;
 }
 
 }  // namespace osprel_bench

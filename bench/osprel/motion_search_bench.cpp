@@ -45,15 +45,7 @@ int main(int argc, char** argv) {
   const std::string content = argc > 1 ? argv[1] : "pan";
   const int n = argc > 2 ? std::max(2, std::atoi(argv[2])) : 16;
   const int w = 704, h = 576;
-  std::vector<osprel_bench::Frame> f;
-  if (content == "pan") {
-    const osprel_bench::Still still = osprel_bench::MakeStill(w + 3 * n + 16, h + n + 16);
-    for (int t = 0; t < n; ++t) f.push_back(osprel_bench::Pan(still, w, h, t));
-  } else if (content == "pattern") {
-    for (int t = 0; t < n; ++t) f.push_back(osprel_bench::TestPattern(w, h, t));
-  } else {
-    for (int t = 0; t < n; ++t) f.push_back(osprel_bench::FractalTexture(w, h, t));
-  }
+  const std::vector<osprel_bench::Frame> f = osprel_bench::Frames(content, w, h, n);
   const double mbs = double(n - 1) * (w / 16) * (h / 16);
   uint64_t plainCheck = 0, avxCheck = 0;
   const double plain = Measure(osprel::motion_detail::SearchSse2, f, w, h, &plainCheck);

@@ -1,6 +1,12 @@
 // Osprel against FFmpeg's H.263 encoder, and CorvaneDec against FFmpeg's
-// H.263 decoder, on the same preloaded frames in one run, single thread,
-// QP 4, GOP 30, no B-frames. Only the encode (decode) loops are timed.
+// H.263 decoder on Osprel's stream, on the same preloaded frames in one run:
+// single thread, QP 4, GOP 30, no B-frames. Only the encode (decode) loops
+// are timed, in thread CPU time; the passes of the two sides alternate and
+// each side keeps its best, so load that comes and goes on a shared machine
+// reaches both alike. Quality is measured through FFmpeg's decoder for both
+// streams (what a player shows), per plane.
+//   osprel_vs_ffmpeg [pattern|fractal|pan] [352|704] [--luma-skip] [--passes N] [--encode|--decode]
+// (--encode or --decode: that race alone, without the quality figures)
 #include "../bench_race.h"
 #include "content.h"
 #include "h263_decoder.h"
@@ -13,9 +19,9 @@ extern "C" {
 }
 
 #include <cctype>
-#include <cstdlib>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <string>
@@ -24,74 +30,81 @@ extern "C" {
 namespace {
 
 using osprel_bench::Frame;
-constexpr int kQp = 4, kGop = 30, kFrames = 60, kPasses = 3;
+using Stream = std::vector<std::vector<uint8_t>>;
+constexpr int kQp = 4, kGop = 30, kFrames = 60;
+
+struct Options {
+  std::string content;  // all when empty
+  int width = 0;        // both sizes when 0
+  bool lumaSkip = false;
+  int passes = 7;
+  bool encode = true, decode = true, quality = true;
+};
 
 struct Psnr {
-  double y = 0, all = 0;
+  double y = 0, cb = 0, cr = 0;
 };
 
-// Mean over frames of the luma PSNR and of the PSNR over all samples.
+double PlanePsnr(const uint8_t* a, const uint8_t* b, size_t n) {
+  double sq = 0;
+  for (size_t i = 0; i < n; ++i) {
+    const double e = double(a[i]) - b[i];
+    sq += e * e;
+  }
+  return sq == 0 ? 99.0 : 10 * std::log10(255.0 * 255 * n / sq);
+}
+
+// Mean over the pictures of each plane's PSNR.
 Psnr MeanPsnr(const std::vector<Frame>& src, const std::vector<Frame>& dec, int w, int h) {
   Psnr p;
+  const size_t luma = size_t(w) * h, chroma = luma / 4;
   for (size_t i = 0; i < src.size(); ++i) {
-    double sy = 0, sa = 0;
-    const size_t luma = size_t(w) * h;
-    for (size_t k = 0; k < src[i].size(); ++k) {
-      const double e = double(src[i][k]) - dec[i][k];
-      sa += e * e;
-      if (k < luma) sy += e * e;
-    }
-    auto db = [](double sq, size_t n) { return sq == 0 ? 99.0 : 10 * std::log10(255.0 * 255 * n / sq); };
-    p.y += db(sy, luma);
-    p.all += db(sa, src[i].size());
+    p.y += PlanePsnr(src[i].data(), dec[i].data(), luma);
+    p.cb += PlanePsnr(src[i].data() + luma, dec[i].data() + luma, chroma);
+    p.cr += PlanePsnr(src[i].data() + luma + chroma, dec[i].data() + luma + chroma, chroma);
   }
-  p.y /= src.size();
-  p.all /= src.size();
-  return p;
+  const double n = double(src.size());
+  return {p.y / n, p.cb / n, p.cr / n};
 }
 
-struct Result {
-  double fps = 0;
-  double bytesPerFrame = 0;
-  Psnr psnr;
-  std::vector<std::vector<uint8_t>> stream;
-};
-
-double BestSeconds(const std::function<double()>& run) {
-  double best = 1e9;
-  for (int p = 0; p < kPasses; ++p) best = std::min(best, run());
-  return best;
-}
-
-// Rate, size and stream of an encoder's best pass.
-Result Finished(size_t frames, double secs, std::vector<std::vector<uint8_t>> stream) {
-  Result r;
-  r.fps = frames / secs;
+double BytesPerPicture(const Stream& s) {
   size_t total = 0;
-  for (auto& p : stream) total += p.size();
-  r.bytesPerFrame = double(total) / frames;
-  r.stream = std::move(stream);
-  return r;
+  for (const auto& p : s) total += p.size();
+  return double(total) / double(s.size());
 }
 
-Result EncodeOsprel(const std::vector<Frame>& frames, int w, int h) {
+// Best rates (pictures per second) of two sides whose passes alternate.
+struct Rates {
+  double ours = 0, theirs = 0;
+};
+Rates Alternate(int passes, size_t pictures, const std::function<double()>& ours,
+                const std::function<double()>& theirs) {
+  double bestOurs = 1e9, bestTheirs = 1e9;
+  for (int p = 0; p < passes; ++p) {
+    bestOurs = std::min(bestOurs, ours());
+    bestTheirs = std::min(bestTheirs, theirs());
+  }
+  return {double(pictures) / bestOurs, double(pictures) / bestTheirs};
+}
+
+// One timed pass of Osprel over the frames; the stream it wrote.
+double EncodeOsprel(const std::vector<Frame>& frames, int w, int h, bool lumaSkip, Stream* stream) {
   std::vector<uint8_t> out(OSPREL_MAX_PICTURE_BYTES(w, h));
-  std::vector<std::vector<uint8_t>> stream(frames.size());
-  const double secs = BestSeconds([&] {
-    COsprel* e = CreateCOsprel();
-    e->Init(w, h, kQp);
-    e->SetGOP(kGop);
-    const double t0 = bench::CpuSeconds();  // thread CPU time: the machine is shared
-    for (size_t i = 0; i < frames.size(); ++i) {
-      int bytes = 0, intra = 0;
-      e->Encode(frames[i].data(), out.data(), &bytes, &intra, 0);
-      stream[i].assign(out.data(), out.data() + bytes);
-    }
-    const double s = bench::CpuSeconds() - t0;
-    e->Release();
-    return s;
-  });
-  return Finished(frames.size(), secs, std::move(stream));
+  stream->assign(frames.size(), {});
+  for (auto& p : *stream) p.reserve(out.size() / 8);
+  COsprel* e = CreateCOsprel();
+  e->Init(w, h, kQp);
+  e->SetGOP(kGop);
+  OsprelSetSkipRule(e, lumaSkip ? OSPREL_SKIP_LUMA_ONLY : OSPREL_SKIP_OWN_RESIDUAL);
+  const double t0 = bench::CpuSeconds();
+  for (size_t i = 0; i < frames.size(); ++i) {
+    int bytes = 0, intra = 0;
+    e->Encode(frames[i].data(), out.data(), &bytes, &intra, 0);
+    (*stream)[i].assign(out.data(), out.data() + bytes);
+  }
+  const double s = bench::CpuSeconds() - t0;
+  e->Release();
+  return s;
 }
 
 AVFrame* ToAvFrame(const Frame& f, int w, int h) {
@@ -108,173 +121,182 @@ AVFrame* ToAvFrame(const Frame& f, int w, int h) {
   return a;
 }
 
-Result EncodeFfmpeg(const std::vector<Frame>& frames, int w, int h) {
-  std::vector<AVFrame*> av;
-  for (auto& f : frames) av.push_back(ToAvFrame(f, w, h));
-  std::vector<std::vector<uint8_t>> stream;
-  const double secs = BestSeconds([&] {
-    const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_H263);
-    AVCodecContext* ctx = avcodec_alloc_context3(codec);
-    ctx->width = w;
-    ctx->height = h;
-    ctx->pix_fmt = AV_PIX_FMT_YUV420P;
-    ctx->time_base = {1, 25};
-    ctx->framerate = {25, 1};
-    ctx->gop_size = kGop;
-    ctx->max_b_frames = 0;
-    ctx->thread_count = 1;
-    ctx->flags |= AV_CODEC_FLAG_QSCALE;
-    ctx->global_quality = FF_QP2LAMBDA * kQp;
-    if (avcodec_open2(ctx, codec, nullptr) < 0) std::abort();
-    AVPacket* pkt = av_packet_alloc();
-    stream.clear();
-    auto drain = [&] {
-      while (avcodec_receive_packet(ctx, pkt) == 0) {
-        stream.emplace_back(pkt->data, pkt->data + pkt->size);
-        av_packet_unref(pkt);
-      }
-    };
-    const double t0 = bench::CpuSeconds();  // thread CPU time: the machine is shared
-    for (size_t i = 0; i < av.size(); ++i) {
-      av[i]->pts = int64_t(i);
-      av[i]->quality = ctx->global_quality;
-      av[i]->pict_type = AV_PICTURE_TYPE_NONE;
-      avcodec_send_frame(ctx, av[i]);
-      drain();
+// One timed pass of FFmpeg's encoder over the frames; the stream it wrote.
+double EncodeFfmpeg(const std::vector<AVFrame*>& frames, int w, int h, Stream* stream) {
+  const AVCodec* codec = avcodec_find_encoder(AV_CODEC_ID_H263);
+  AVCodecContext* ctx = avcodec_alloc_context3(codec);
+  ctx->width = w;
+  ctx->height = h;
+  ctx->pix_fmt = AV_PIX_FMT_YUV420P;
+  ctx->time_base = {1, 25};
+  ctx->framerate = {25, 1};
+  ctx->gop_size = kGop;
+  ctx->max_b_frames = 0;
+  ctx->thread_count = 1;
+  ctx->flags |= AV_CODEC_FLAG_QSCALE;
+  ctx->global_quality = FF_QP2LAMBDA * kQp;
+  if (avcodec_open2(ctx, codec, nullptr) < 0) std::abort();
+  AVPacket* pkt = av_packet_alloc();
+  stream->clear();
+  auto drain = [&] {
+    while (avcodec_receive_packet(ctx, pkt) == 0) {
+      stream->emplace_back(pkt->data, pkt->data + pkt->size);
+      av_packet_unref(pkt);
     }
-    avcodec_send_frame(ctx, nullptr);
+  };
+  const double t0 = bench::CpuSeconds();
+  for (size_t i = 0; i < frames.size(); ++i) {
+    frames[i]->pts = int64_t(i);
+    frames[i]->quality = ctx->global_quality;
+    frames[i]->pict_type = AV_PICTURE_TYPE_NONE;
+    avcodec_send_frame(ctx, frames[i]);
     drain();
-    const double s = bench::CpuSeconds() - t0;
-    av_packet_free(&pkt);
-    avcodec_free_context(&ctx);
-    return s;
-  });
-  for (auto* a : av) av_frame_free(&a);
-  return Finished(frames.size(), secs, std::move(stream));
-}
-
-// FFmpeg's decoder over a standard-syntax stream; returns pictures per second.
-double DecodeFfmpeg(const std::vector<std::vector<uint8_t>>& stream, int w, int h, std::vector<Frame>* out) {
-  std::vector<std::vector<uint8_t>> padded;
-  for (auto& p : stream) {
-    padded.emplace_back(p);
-    padded.back().resize(p.size() + AV_INPUT_BUFFER_PADDING_SIZE, 0);
   }
-  const double secs = BestSeconds([&] {
-    const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_H263);
-    AVCodecContext* ctx = avcodec_alloc_context3(codec);
-    ctx->thread_count = 1;
-    avcodec_open2(ctx, codec, nullptr);
-    AVPacket* pkt = av_packet_alloc();
-    AVFrame* f = av_frame_alloc();
-    if (out) out->clear();
-    auto take = [&] {
-      while (avcodec_receive_frame(ctx, f) == 0) {
-        if (out) {
-          Frame fr(size_t(w) * h * 3 / 2);
-          uint8_t* d = fr.data();
-          for (int plane = 0; plane < 3; ++plane) {
-            const int pw = plane ? w / 2 : w, ph = plane ? h / 2 : h;
-            for (int r = 0; r < ph; ++r, d += pw) std::memcpy(d, f->data[plane] + r * f->linesize[plane], pw);
-          }
-          out->push_back(std::move(fr));
+  avcodec_send_frame(ctx, nullptr);
+  drain();
+  const double s = bench::CpuSeconds() - t0;
+  av_packet_free(&pkt);
+  avcodec_free_context(&ctx);
+  return s;
+}
+
+// One timed pass of FFmpeg's decoder over a standard-syntax stream (each
+// picture followed by the padding FFmpeg reads ahead); the pictures when asked.
+double DecodeFfmpeg(const Stream& padded, int w, int h, std::vector<Frame>* out) {
+  const AVCodec* codec = avcodec_find_decoder(AV_CODEC_ID_H263);
+  AVCodecContext* ctx = avcodec_alloc_context3(codec);
+  ctx->thread_count = 1;
+  avcodec_open2(ctx, codec, nullptr);
+  AVPacket* pkt = av_packet_alloc();
+  AVFrame* f = av_frame_alloc();
+  if (out) out->clear();
+  auto take = [&] {
+    while (avcodec_receive_frame(ctx, f) == 0) {
+      if (out) {
+        Frame fr(size_t(w) * h * 3 / 2);
+        uint8_t* d = fr.data();
+        for (int plane = 0; plane < 3; ++plane) {
+          const int pw = plane ? w / 2 : w, ph = plane ? h / 2 : h;
+          for (int r = 0; r < ph; ++r, d += pw) std::memcpy(d, f->data[plane] + r * f->linesize[plane], pw);
         }
-        av_frame_unref(f);
+        out->push_back(std::move(fr));
       }
-    };
-    const double t0 = bench::CpuSeconds();  // thread CPU time: the machine is shared
-    for (size_t i = 0; i < padded.size(); ++i) {
-      pkt->data = padded[i].data();
-      pkt->size = int(stream[i].size());
-      avcodec_send_packet(ctx, pkt);
-      take();
+      av_frame_unref(f);
     }
-    avcodec_send_packet(ctx, nullptr);
+  };
+  const double t0 = bench::CpuSeconds();
+  for (const auto& p : padded) {
+    pkt->data = const_cast<uint8_t*>(p.data());
+    pkt->size = int(p.size() - AV_INPUT_BUFFER_PADDING_SIZE);
+    avcodec_send_packet(ctx, pkt);
     take();
-    const double s = bench::CpuSeconds() - t0;
-    av_frame_free(&f);
-    av_packet_free(&pkt);
-    avcodec_free_context(&ctx);
-    return s;
-  });
-  return stream.size() / secs;
+  }
+  avcodec_send_packet(ctx, nullptr);
+  take();
+  const double s = bench::CpuSeconds() - t0;
+  av_frame_free(&f);
+  av_packet_free(&pkt);
+  avcodec_free_context(&ctx);
+  return s;
 }
 
-double DecodeCorvane(const std::vector<std::vector<uint8_t>>& stream, int w, int h, std::vector<Frame>* out) {
+// One timed pass of CorvaneDec over Osprel's own stream.
+double DecodeCorvane(const Stream& stream) {
   std::vector<uint8_t> picture(kH263MaxPictureBytes);
-  const double secs = BestSeconds([&] {
-    CH263Decoder* d = CreateCorvaneDecoder();
-    d->Init(0);
-    if (out) out->clear();
-    const double t0 = bench::CpuSeconds();  // thread CPU time: the machine is shared
-    for (auto& p : stream) {
-      if (!d->Decode(p.data(), picture.data(), int(p.size()))) std::abort();
-      if (out) out->emplace_back(picture.begin(), picture.begin() + size_t(w) * h * 3 / 2);
-    }
-    const double s = bench::CpuSeconds() - t0;
-    d->Release();
-    return s;
-  });
-  return stream.size() / secs;
+  CH263Decoder* d = CreateCorvaneDecoder();
+  d->Init(0);
+  const double t0 = bench::CpuSeconds();
+  for (const auto& p : stream)
+    if (!d->Decode(p.data(), picture.data(), int(p.size()))) std::abort();
+  const double s = bench::CpuSeconds() - t0;
+  d->Release();
+  return s;
 }
 
-void Row(const char* content, int w, int h, const std::vector<Frame>& frames) {
-  Result ours = EncodeOsprel(frames, w, h);
-  Result theirs = EncodeFfmpeg(frames, w, h);
+Stream Padded(Stream s) {
+  for (auto& p : s) p.resize(p.size() + AV_INPUT_BUFFER_PADDING_SIZE, 0);
+  return s;
+}
 
-  std::vector<Frame> ourDecoded, theirDecoded, check;
-  const double ourDecodeFps = DecodeCorvane(ours.stream, w, h, &ourDecoded);
-  ours.psnr = MeanPsnr(frames, ourDecoded, w, h);
-  DecodeFfmpeg(theirs.stream, w, h, &theirDecoded);
-  theirs.psnr = MeanPsnr(frames, theirDecoded, w, h);
-
-  // Both decoders on our stream (FFmpeg's after the header rewrite).
-  std::vector<std::vector<uint8_t>> standard;
-  for (auto& p : ours.stream) {
+// Osprel's stream with the standard picture header, padded for FFmpeg's decoder.
+Stream StandardPadded(const Stream& ours) {
+  Stream standard;
+  for (const auto& p : ours) {
     std::vector<uint8_t> s(p.size());
     s.resize(osprel::ToStandardHeader(p.data(), p.size(), s.data()));
     standard.push_back(std::move(s));
   }
-  const double theirDecodeFps = DecodeFfmpeg(standard, w, h, &check);
-  const double ourDecodeOnly = DecodeCorvane(ours.stream, w, h, nullptr);
-  (void)ourDecodeFps;
+  return Padded(std::move(standard));
+}
 
-  std::printf("| %-8s | %dx%d | %7.0f | %7.0f | %5.2fx | %8.0f | %8.0f | %+6.1f%% | %5.2f / %5.2f | %5.2f / %5.2f | %7.0f | %7.0f | %5.2fx |\n",
-              content, w, h, ours.fps, theirs.fps, ours.fps / theirs.fps, ours.bytesPerFrame,
-              theirs.bytesPerFrame, 100.0 * (ours.bytesPerFrame / theirs.bytesPerFrame - 1), ours.psnr.y,
-              ours.psnr.all, theirs.psnr.y, theirs.psnr.all, ourDecodeOnly, theirDecodeFps,
-              ourDecodeOnly / theirDecodeFps);
+void Row(const char* content, int w, int h, const std::vector<Frame>& frames, const Options& o) {
+  std::vector<AVFrame*> av;
+  for (const auto& f : frames) av.push_back(ToAvFrame(f, w, h));
+  Stream ours, theirs;
+  const Rates enc = Alternate(o.encode ? o.passes : 1, frames.size(),
+                              [&] { return EncodeOsprel(frames, w, h, o.lumaSkip, &ours); },
+                              [&] { return EncodeFfmpeg(av, w, h, &theirs); });
+  for (auto* a : av) av_frame_free(&a);
+
+  const Stream oursForFfmpeg = StandardPadded(ours);
+  const Rates dec = o.decode ? Alternate(o.passes, ours.size(), [&] { return DecodeCorvane(ours); },
+                                         [&] { return DecodeFfmpeg(oursForFfmpeg, w, h, nullptr); })
+                             : Rates{};
+
+  Psnr q, fq;
+  if (o.quality) {
+    std::vector<Frame> oursShown, theirsShown;
+    DecodeFfmpeg(oursForFfmpeg, w, h, &oursShown);
+    DecodeFfmpeg(Padded(theirs), w, h, &theirsShown);
+    q = MeanPsnr(frames, oursShown, w, h);
+    fq = MeanPsnr(frames, theirsShown, w, h);
+  }
+
+  std::printf("| %-7s | %dx%d | %6.0f | %6.0f | %5.2fx | %6.0f | %6.0f | %5.2fx | %6.0f | %6.0f | %5.2f / %5.2f / %5.2f | %5.2f / %5.2f / %5.2f |\n",
+              content, w, h, enc.ours, enc.theirs, enc.ours / enc.theirs, dec.ours, dec.theirs, dec.ours / dec.theirs,
+              BytesPerPicture(ours), BytesPerPicture(theirs), q.y, q.cb, q.cr, fq.y, fq.cb, fq.cr);
   std::fflush(stdout);
+}
+
+Options Parse(int argc, char** argv) {
+  Options o;
+  for (int i = 1; i < argc; ++i) {
+    const std::string a = argv[i];
+    if (a == "--luma-skip")
+      o.lumaSkip = true;
+    else if (a == "--encode" || a == "--decode")
+      (a == "--encode" ? o.decode : o.encode) = o.quality = false;
+    else if (a == "--passes" && i + 1 < argc)
+      o.passes = std::max(1, std::atoi(argv[++i]));
+    else if (std::isdigit(static_cast<unsigned char>(a[0])))
+      o.width = std::atoi(a.c_str());
+    else
+      o.content = a;
+  }
+  return o;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
   av_log_set_level(AV_LOG_ERROR);
-  // Optional arguments: a content name (pattern, fractal, pan) and/or a width (352, 704).
-  std::string only;
-  int onlyWidth = 0;
-  for (int i = 1; i < argc; ++i) {
-    if (std::isdigit(static_cast<unsigned char>(argv[i][0])))
-      onlyWidth = std::atoi(argv[i]);
-    else
-      only = argv[i];
-  }
-  std::printf("Osprel vs FFmpeg %s, QP %d, GOP %d, %d frames, best of %d passes, single thread, "
-              "frames per second of thread CPU time\n\n",
-              av_version_info(), kQp, kGop, kFrames, kPasses);
-  std::printf("| content  | size    | enc fps | ffm fps | ratio  | B/frame  | ffm B/fr | bytes   | PSNR Y/avg    | ffm Y/avg     | dec fps | ffm dec | ratio  |\n");
-  std::printf("|----------|---------|---------|---------|--------|----------|----------|---------|---------------|---------------|---------|---------|--------|\n");
+  const Options o = Parse(argc, argv);
+  std::printf("Osprel (%s skip rule) vs FFmpeg %s: QP %d, GOP %d, %d frames, best of %d alternating passes, "
+              "single thread, pictures per second of thread CPU time; decoders on Osprel's stream; "
+              "PSNR through FFmpeg's decoder, mean over the pictures\n\n",
+              o.lumaSkip ? "luma-only" : "own-residual", av_version_info(), kQp, kGop, kFrames, o.passes);
+  std::printf("| content | size    | enc/s  | ffm/s  | enc    | dec/s  | ffm/s  | dec    | B/pic  | ffm    | PSNR Y / Cb / Cr      | FFmpeg Y / Cb / Cr    |\n");
+  std::printf("|---------|---------|--------|--------|--------|--------|--------|--------|--------|--------|-----------------------|-----------------------|\n");
   const int sizes[][2] = {{352, 288}, {704, 576}};
   const osprel_bench::Still still = osprel_bench::MakeStill(704 + 3 * kFrames + 16, 576 + kFrames + 16);
   for (const auto& s : sizes) {
-    if (onlyWidth && s[0] != onlyWidth) continue;
+    if (o.width && s[0] != o.width) continue;
     const int w = s[0], h = s[1];
     auto run = [&](const char* name, const std::function<Frame(int)>& make) {
-      if (!only.empty() && only != name) return;
+      if (!o.content.empty() && o.content != name) return;
       std::vector<Frame> frames;
       for (int t = 0; t < kFrames; ++t) frames.push_back(make(t));
-      Row(name, w, h, frames);
+      Row(name, w, h, frames, o);
     };
     run("pattern", [&](int t) { return osprel_bench::TestPattern(w, h, t); });
     run("fractal", [&](int t) { return osprel_bench::FractalTexture(w, h, t); });

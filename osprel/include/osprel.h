@@ -50,4 +50,21 @@ class OSPREL_API COsprel {
 
 extern "C" OSPREL_API COsprel* CreateCOsprel(void);
 
+// Skip rules: when an inter macroblock's chroma blocks are left uncoded and
+// when a macroblock counts as unchanged (sent as "not coded").
+// OSPREL_SKIP_OWN_RESIDUAL, the default: each chroma block only when its own
+// residual is small for the quantiser, and an unchanged macroblock only when
+// its chroma is unchanged too, so colour cannot drift between intra pictures.
+// OSPREL_SKIP_LUMA_ONLY: from the luma residual alone (both chroma blocks
+// when the 16x16 luma SAD is below 540, unchanged when the luma is): fewer
+// bytes, but colour changes under a quiet luma are not coded until the next
+// intra picture. Its output is the coder's fixed reference, kept bit for bit.
+#define OSPREL_SKIP_OWN_RESIDUAL 0
+#define OSPREL_SKIP_LUMA_ONLY 1
+
+// Sets the skip rule of an encoder made by CreateCOsprel, from its next
+// picture on. Returns 1, or 0 (nothing changed) for an unknown rule or an
+// object that is not one of this library's encoders.
+extern "C" OSPREL_API int OsprelSetSkipRule(COsprel* encoder, int rule);
+
 #endif /* OSPREL_H */

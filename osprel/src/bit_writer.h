@@ -4,31 +4,37 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace osprel {
 
 class BitWriter {
  public:
-  void Start(uint8_t* out) {
+  // Writes to out, which holds capacity bytes.
+  void Start(uint8_t* out, size_t capacity) {
     out_ = out;
+    capacity_ = capacity;
     pos_ = 0;
     acc_ = 0;
     bits_ = 0;
   }
 
-  // Appends the n (1..32) low bits of value; value must be below 2^n.
+  // Appends the n (1..32) low bits of value; value must be below 2^n. The
+  // whole bytes go out at once: eight bytes are stored (the pending bits,
+  // then zeros) and the position moves by the whole ones, without a branch
+  // that would depend on the code lengths; within the last eight bytes of
+  // the buffer they go one by one.
   void Put(int n, uint32_t value) {
-    acc_ = (acc_ << n) | value;
+    acc_ = (acc_ << n) | value;  // the low bits_ bits are pending, at most 7 + 32
     bits_ += n;
-    if (bits_ >= 32) {
-      bits_ -= 32;
-      const uint32_t word = static_cast<uint32_t>(acc_ >> bits_);
-      out_[pos_] = static_cast<uint8_t>(word >> 24);
-      out_[pos_ + 1] = static_cast<uint8_t>(word >> 16);
-      out_[pos_ + 2] = static_cast<uint8_t>(word >> 8);
-      out_[pos_ + 3] = static_cast<uint8_t>(word);
-      pos_ += 4;
+    if (pos_ + 8 <= capacity_) [[likely]] {
+      const uint64_t word = __builtin_bswap64(acc_ << (64 - bits_));
+      std::memcpy(out_ + pos_, &word, 8);
+      pos_ += static_cast<size_t>(bits_ >> 3);
+      bits_ &= 7;
+      return;
     }
+    for (; bits_ >= 8; bits_ -= 8) out_[pos_++] = static_cast<uint8_t>(acc_ >> (bits_ - 8));
   }
 
   void AlignWithZeros() {
@@ -39,10 +45,7 @@ class BitWriter {
   // Writes the pending bits (whole bytes after AlignWithZeros); returns the byte count.
   size_t Flush() {
     if (bits_ > 0) {
-      const uint32_t word = static_cast<uint32_t>(acc_ << (32 - bits_));
-      const int bytes = (bits_ + 7) / 8;
-      for (int i = 0; i < bytes; ++i) out_[pos_ + i] = static_cast<uint8_t>(word >> (24 - 8 * i));
-      pos_ += bytes;
+      out_[pos_++] = static_cast<uint8_t>(acc_ << (8 - bits_));
       acc_ = 0;
       bits_ = 0;
     }
@@ -50,13 +53,14 @@ class BitWriter {
   }
 
   // Bits written so far, including the pending ones.
-  size_t BitCount() const { return pos_ * 8 + bits_; }
+  size_t BitCount() const { return pos_ * 8 + static_cast<size_t>(bits_); }
 
  private:
   uint8_t* out_ = nullptr;
+  size_t capacity_ = 0;
   size_t pos_ = 0;
-  uint64_t acc_ = 0;  // the low bits_ bits are pending
-  int bits_ = 0;
+  uint64_t acc_ = 0;
+  int bits_ = 0;  // at most 7 between calls
 };
 
 }  // namespace osprel

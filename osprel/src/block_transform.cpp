@@ -3,6 +3,7 @@
 #include "block_ops.h"
 #include "fast_transform.h"
 #include "tovrik.h"
+#include "vector_paths.h"
 
 #include <cstring>
 
@@ -28,7 +29,7 @@ void ExactReconstruct(const QuantTables& q, bool intra, const int16_t* levels, i
 
 void TransformQuantise(const QuantTables& q, bool intra, unsigned take, const BlockSources& in,
                        MacroblockBlocks& levels, bool coded[6]) {
-  const bool fast = fast_transform::Available();
+  const bool fast = VectorPathsOn() && fast_transform::Available();
   for (int k = 0; k < 6; k += 2) {
     const unsigned pair = (take >> k) & 3u;
     unsigned exact = pair;
@@ -50,7 +51,7 @@ void TransformQuantise(const QuantTables& q, bool intra, unsigned take, const Bl
 
 void Reconstruct(const QuantTables& q, bool intra, const MacroblockBlocks& levels, const bool coded[6],
                  MacroblockBlocks& out) {
-  const bool fast = fast_transform::Available();
+  const bool fast = VectorPathsOn() && fast_transform::Available();
   for (int k = 0; k < 6; k += 2) {
     const unsigned pair = (coded[k] ? 1u : 0u) | (coded[k + 1] ? 2u : 0u);
     if (!pair) continue;
@@ -62,17 +63,14 @@ void Reconstruct(const QuantTables& q, bool intra, const MacroblockBlocks& level
 }
 
 void StoreMacroblock(bool intra, const MacroblockBlocks& samples, const MacroblockBlocks& levels,
-                     const bool coded[6], const uint8_t* const pred[6], const int predPitch[6],
-                     uint8_t* const dst[6], const int dstPitch[6]) {
+                     const bool coded[6], uint8_t* const dst[6], const int dstPitch[6]) {
   for (int k = 0; k < 6; ++k) {
     if (intra && coded[k])
       StoreClip(samples[k], dst[k], dstPitch[k]);
     else if (intra)
       FillBlock(static_cast<uint8_t>(levels[k][0]), dst[k], dstPitch[k]);
     else if (coded[k])
-      AddClip(pred[k], predPitch[k], samples[k], dst[k], dstPitch[k]);
-    else
-      CopyBlock(pred[k], predPitch[k], dst[k], dstPitch[k], 8);
+      AddClip(dst[k], dstPitch[k], samples[k], dst[k], dstPitch[k]);
   }
 }
 

@@ -35,11 +35,10 @@ void Reconstruct(const QuantTables& q, bool intra, const MacroblockBlocks& level
                  MacroblockBlocks& out);
 
 // Writes the six reconstructed blocks to dst: an intra block from its
-// samples when coded, else filled with its DC level; an inter block as its
-// prediction plus its samples when coded, else as its prediction.
+// samples when coded, else filled with its DC level; an inter block, whose
+// prediction dst already holds, gets its samples added when coded.
 void StoreMacroblock(bool intra, const MacroblockBlocks& samples, const MacroblockBlocks& levels,
-                     const bool coded[6], const uint8_t* const pred[6], const int predPitch[6],
-                     uint8_t* const dst[6], const int dstPitch[6]);
+                     const bool coded[6], uint8_t* const dst[6], const int dstPitch[6]);
 
 }  // namespace osprel
 

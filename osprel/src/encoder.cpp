@@ -3,6 +3,7 @@
 #include "block_ops.h"
 #include "block_transform.h"
 #include "nuvix_trace.h"
+#include "skip_rules.h"
 #include "syntax_writer.h"
 #include "vlc_tables.h"
 
@@ -13,8 +14,6 @@
 namespace osprel {
 namespace {
 
-inline constexpr int kSkipSad8 = 270;    // luma block residual below this is not sent
-inline constexpr int kSkipSad16 = 540;   // chroma blocks skipped together below this
 inline constexpr int kCbpBit[6] = {32, 16, 8, 4, 2, 1};
 
 // Every macroblock of an I picture: intra, zero vector, no usable SADs.
@@ -48,10 +47,10 @@ int Encoder::Init(int width, int height, int quantiser) {
   mbPerRow_ = width / 16;
   formatCode_ = code;
   if (quant_.qp != qp) BuildQuantTables(qp, &quant_);
+  chromaSkipSad_ = ChromaSkipSad(qp);
   pictureType_ = 0;
   std::memset(mvx_, 0, sizeof(int) * mbCount_);
   std::memset(mvy_, 0, sizeof(int) * mbCount_);
-  writer_.Start(internal_);
   ready_ = true;
   return 1;
 }
@@ -116,12 +115,15 @@ void Encoder::Encode(const unsigned char* frame, unsigned char* output, int* byt
   }
   gopPos_ = (gopPos_ + 1) % gop_;
 
-  writer_.Start(output);
+  // Coded into the object's own buffer, whose spare room the writer may use
+  // ahead of the bits; the caller's gets exactly the picture's bytes.
+  writer_.Start(internal_, sizeof internal_);
   WritePictureHeader(writer_, tr_, formatCode_, pictureType_, qp_);
   tr_ = (tr_ + 1) % 256;
 
   for (int i = 0; i < mbCount_; ++i) {
     const int x = (16 * i) % width_, y = 16 * ((16 * i) / width_);
+    if ((x & 63) == 0) PrefetchAhead(x, y);  // each 64-byte line holds four macroblocks' rows
     CodeMacroblock(i, x, y);
   }
   writer_.AlignWithZeros();
@@ -129,14 +131,22 @@ void Encoder::Encode(const unsigned char* frame, unsigned char* output, int* byt
   ref_ = (ref_ + 1) % 2;
   cur_ = (cur_ + 1) % 2;
   *bytes = static_cast<int>(writer_.Flush());
-  writer_.Start(internal_);
+  if (output != internal_) std::memcpy(output, internal_, static_cast<size_t>(*bytes));
 }
 
-void Encoder::CopyMacroblock(const FrameStore& from, FrameStore& to, int x, int y) {
-  const int cw = width_ / 2;
-  CopyBlock(from.y + y * width_ + x, width_, to.y + y * width_ + x, width_, 16);
-  CopyBlock(from.cb + (y / 2) * cw + x / 2, cw, to.cb + (y / 2) * cw + x / 2, cw, 8);
-  CopyBlock(from.cr + (y / 2) * cw + x / 2, cw, to.cr + (y / 2) * cw + x / 2, cw, 8);
+// The source lines of the next 64 columns (the next row's first ones at the
+// end of a row), well before the search and the residuals need them: a new
+// source picture comes from memory, in more streams (one per line) than the
+// processor's own prefetching follows.
+void Encoder::PrefetchAhead(int x, int y) const {
+  const bool nextRow = x + 64 >= width_;
+  const int ax = nextRow ? 0 : x + 64, ay = nextRow ? y + 16 : y, cw = width_ / 2;
+  if (ay >= StoreHeight(height_)) return;
+  for (int r = 0; r < 16; ++r) __builtin_prefetch(srcY_ + (ay + r) * width_ + ax);
+  for (int r = 0; r < 8; ++r) {
+    __builtin_prefetch(srcCb_ + (ay / 2 + r) * cw + ax / 2);
+    __builtin_prefetch(srcCr_ + (ay / 2 + r) * cw + ax / 2);
+  }
 }
 
 void Encoder::CodeMacroblock(int index, int x, int y) {
@@ -147,40 +157,53 @@ void Encoder::CodeMacroblock(int index, int x, int y) {
   // Built in place: copying the search result back costs a stalled reload.
   SearchResult s = pPicture ? MotionSearch(srcY_, ref.y, width_, height_, x, y) : IntraPictureResult();
   if (pPicture && !s.isStatic) {
-    s.type = IntraDecision(srcY_, width_, x, y, s.sad16);
+    s.type = IntraDecision(s.deviation, s.sad16);
     if (s.type == kMbIntra) s.dx = s.dy = 0;
   }
   mvx_[index] = 2 * s.dx;
   mvy_[index] = 2 * s.dy;
 
-  if (s.isStatic) {
+  // Inter macroblocks are predicted in place in the current store; under the
+  // own-residual rule with the chroma residuals' SADs. A static macroblock is
+  // a copy by the zero vector, and stays one (not coded) unless the rule
+  // finds its chroma changed: then it goes on as an inter macroblock with the
+  // zero vector whose luma blocks are all skipped (each 8x8 SAD is below the
+  // static limit).
+  const uint8_t* const refPlanes[3] = {ref.y, ref.cb, ref.cr};
+  uint8_t* const curPlanes[3] = {cur.y, cur.cb, cur.cr};
+  const uint8_t* const srcPlanes[3] = {srcY_, srcCb_, srcCr_};
+  const bool intra = s.type == kMbIntra;
+  int chromaSad[2] = {};
+  if (!intra && lumaOnlySkip_)
+    PredictMacroblock(refPlanes, curPlanes, width_, x, y, 2 * s.dx, 2 * s.dy);
+  else if (!intra)
+    PredictMacroblock(refPlanes, curPlanes, width_, x, y, 2 * s.dx, 2 * s.dy, srcPlanes, chromaSad);
+  if (s.isStatic && (lumaOnlySkip_ || (chromaSad[0] < chromaSkipSad_ && chromaSad[1] < chromaSkipSad_))) {
     writer_.Put(1, 1);  // COD: not coded
-    CopyMacroblock(ref, cur, x, y);
     return;
   }
 
-  const bool intra = s.type == kMbIntra;
   const int w = width_, cw = width_ / 2, cx = x / 2, cy = y / 2;
 
-  // The blocks (Y0..Y3, Cb, Cr), their predictions (inter; whole-pel luma
-  // vectors, bilinear chroma) and which of them are transformed: every intra
-  // block, and each inter block whose prediction misses by enough.
+  // The blocks (Y0..Y3, Cb, Cr), their predictions, and which of them are
+  // transformed: every intra block, and each inter block whose prediction
+  // misses by enough under the skip rule (skip_rules.h).
   const uint8_t* const srcLuma = srcY_ + y * w + x;
-  const uint8_t* const lumaPred = ref.y + (y + s.dy) * w + x + s.dx;
-  alignas(16) uint8_t chromaPred[2][64];
-  if (!intra) {
-    const int cvx = ChromaVector(2 * s.dx), cvy = ChromaVector(2 * s.dy);
-    PredictBlock(ref.cb, cw, cx, cy, cvx, cvy, 8, chromaPred[0], 8);
-    PredictBlock(ref.cr, cw, cx, cy, cvx, cvy, 8, chromaPred[1], 8);
-  }
+  uint8_t* const curLuma = cur.y + y * w + x;
+  uint8_t* const dst[6] = {curLuma, curLuma + 8, curLuma + 8 * w, curLuma + 8 * w + 8, cur.cb + cy * cw + cx,
+                           cur.cr + cy * cw + cx};
+  const int pitch[6] = {w, w, w, w, cw, cw};
   const BlockSources in = {
       {srcLuma, srcLuma + 8, srcLuma + 8 * w, srcLuma + 8 * w + 8, srcCb_ + cy * cw + cx, srcCr_ + cy * cw + cx},
       {w, w, w, w, cw, cw},
-      {lumaPred, lumaPred + 8, lumaPred + 8 * w, lumaPred + 8 * w + 8, chromaPred[0], chromaPred[1]},
-      {w, w, w, w, 8, 8}};
-  unsigned take = 0;
-  for (int k = 0; k < 6; ++k)
-    if (intra || (k < 4 ? s.sad8[k] >= kSkipSad8 : s.sad16 >= kSkipSad16)) take |= 1u << k;
+      {dst[0], dst[1], dst[2], dst[3], dst[4], dst[5]},
+      {w, w, w, w, cw, cw}};
+  unsigned take = intra ? 63u : 0u;
+  for (int k = 0; k < 6 && !intra; ++k) {
+    const bool send = k < 4 ? s.sad8[k] >= kSkipSad8
+                            : (lumaOnlySkip_ ? s.sad16 >= kSkipSad16 : chromaSad[k - 4] >= chromaSkipSad_);
+    if (send) take |= 1u << k;
+  }
 
   alignas(64) MacroblockBlocks levels;
   bool coded[6];
@@ -192,9 +215,7 @@ void Encoder::CodeMacroblock(int index, int x, int y) {
   // Reconstruction, exactly as the decoder will do it.
   alignas(64) MacroblockBlocks samples;
   Reconstruct(quant_, intra, levels, coded, samples);
-  uint8_t* const dst[6] = {cur.y + y * w + x,       cur.y + y * w + x + 8,   cur.y + (y + 8) * w + x,
-                           cur.y + (y + 8) * w + x + 8, cur.cb + cy * cw + cx, cur.cr + cy * cw + cx};
-  StoreMacroblock(intra, samples, levels, coded, in.pred, in.predPitch, dst, in.srcPitch);
+  StoreMacroblock(intra, samples, levels, coded, dst, pitch);
 
   // Macroblock layer.
   if (!intra && cbp == 0 && s.dx == 0 && s.dy == 0) {

@@ -42,10 +42,12 @@ class Encoder final : public COsprel {
   int GopLength() const { return gop_; }
   int GopPosition() const { return gopPos_; }
   int TemporalReference() const { return tr_; }
+  // OSPREL_SKIP_OWN_RESIDUAL or OSPREL_SKIP_LUMA_ONLY (see osprel.h).
+  void SetSkipRule(int rule) { lumaOnlySkip_ = rule == OSPREL_SKIP_LUMA_ONLY; }
 
  private:
   void CodeMacroblock(int index, int x, int y);
-  void CopyMacroblock(const FrameStore& from, FrameStore& to, int x, int y);
+  void PrefetchAhead(int x, int y) const;
 
   // Stream state.
   int gop_ = 30;
@@ -55,6 +57,8 @@ class Encoder final : public COsprel {
   int qp_ = 1;
   int width_ = 0, height_ = 0, mbCount_ = 0, mbPerRow_ = 0, formatCode_ = 0;
   bool ready_ = false;  // a successful Init has set a size
+  bool lumaOnlySkip_ = false;
+  int chromaSkipSad_ = 0;  // ChromaSkipSad(qp_)
   int ref_ = 1, cur_ = 0;
 
   // Planes of the frame in progress (the caller's, or the extended copy).

@@ -47,13 +47,6 @@ struct PairOps {
 constexpr __mmask16 kLanesA = 0x00FF, kLanesB = 0xFF00;
 constexpr __mmask16 kRationalLanes = 0x1111;  // rows 0 and 4 of both blocks
 
-// Row i of both blocks as sixteen 32-bit integers.
-inline __m512i Rows(const int16_t* a, const int16_t* b) {
-  const __m128i ra = _mm_loadu_si128(reinterpret_cast<const __m128i*>(a));
-  const __m128i rb = _mm_loadu_si128(reinterpret_cast<const __m128i*>(b));
-  return _mm512_cvtepi16_epi32(_mm256_inserti128_si256(_mm256_castsi128_si256(ra), rb, 1));
-}
-
 // Row i of both blocks of pixels as sixteen 32-bit integers.
 inline __m512i PixelRows(const uint8_t* a, const uint8_t* b) {
   const __m128i ra = _mm_loadl_epi64(reinterpret_cast<const __m128i*>(a));
@@ -83,12 +76,22 @@ inline void TransposeHalves(__m512* r) {
   }
 }
 
+// The sums of the eight lanes of each block (a: lanes 0-7, b: 8-15).
+struct BlockSums {
+  float a, b;
+};
+inline BlockSums SumPerBlock(__m512i v) {
+  v = _mm512_add_epi32(v, _mm512_shuffle_epi32(v, _MM_PERM_BADC));
+  v = _mm512_add_epi32(v, _mm512_shuffle_epi32(v, _MM_PERM_CDAB));
+  v = _mm512_add_epi32(v, _mm512_shuffle_i32x4(v, v, _MM_SHUFFLE(2, 3, 0, 1)));
+  return {static_cast<float>(_mm512_cvtsi512_si32(v)),
+          static_cast<float>(_mm_cvtsi128_si32(_mm512_extracti32x4_epi32(v, 2)))};
+}
+
 // 0.5 - E for each half, from the inputs' absolute sums (per block) and the
 // rounding that adds to them (extra, per block).
-inline __m512 Limits(const __m512i absSum, float perUnit, float extraA, float extraB) {
-  const float l1a = static_cast<float>(_mm512_mask_reduce_add_epi32(kLanesA, absSum));
-  const float l1b = static_cast<float>(_mm512_mask_reduce_add_epi32(kLanesB, absSum));
-  const float ea = 1.05f * (perUnit * l1a + extraA) + 1e-7f, eb = 1.05f * (perUnit * l1b + extraB) + 1e-7f;
+inline __m512 Limits(BlockSums l1, float perUnit, float extraA, float extraB) {
+  const float ea = 1.05f * (perUnit * l1.a + extraA) + 1e-7f, eb = 1.05f * (perUnit * l1.b + extraB) + 1e-7f;
   return _mm512_mask_blend_ps(kLanesB, _mm512_set1_ps(0.5f - ea), _mm512_set1_ps(0.5f - eb));
 }
 
@@ -138,16 +141,16 @@ alignas(64) constexpr std::array<int16_t, 64> kScanOfTransposed = [] {
   return s;
 }();
 
-// Levels in scan order to reconstruction values in transposed order, as the
-// table dequantiser gives them: |R| = qp (2 |L| + 1), less 1 for an even qp,
-// with the sign of L, and 0 for 0; an intra DC becomes 8 x its level. A block
-// that is not present is all zeros.
-inline void Dequantise(const int16_t* scan, bool present, int qp, bool intra, int16_t* out) {
-  if (!present) {
-    _mm512_store_si512(out, _mm512_setzero_si512());
-    _mm512_store_si512(out + 32, _mm512_setzero_si512());
-    return;
-  }
+// Levels in scan order to reconstruction values in transposed order (half h:
+// positions 32 h .. 32 h + 31), as the table dequantiser gives them:
+// |R| = qp (2 |L| + 1), less 1 for an even qp, with the sign of L, and 0 for
+// 0; an intra DC becomes 8 x its level. A block that is not present is all zeros.
+struct Coefficients {
+  __m512i half[2];
+};
+inline Coefficients Dequantise(const int16_t* scan, bool present, int qp, bool intra) {
+  Coefficients c = {{_mm512_setzero_si512(), _mm512_setzero_si512()}};
+  if (!present) return c;
   const __m512i s0 = _mm512_loadu_si512(scan), s1 = _mm512_loadu_si512(scan + 32);
   const __m512i q = _mm512_set1_epi16(static_cast<int16_t>(qp)), even = _mm512_set1_epi16(qp % 2 == 0 ? 1 : 0);
   const __m512i one = _mm512_set1_epi16(1), zero = _mm512_setzero_si512();
@@ -156,10 +159,25 @@ inline void Dequantise(const int16_t* scan, bool present, int qp, bool intra, in
     const __m512i twice = _mm512_add_epi16(_mm512_abs_epi16(level), _mm512_abs_epi16(level));
     __m512i value = _mm512_sub_epi16(_mm512_mullo_epi16(_mm512_add_epi16(twice, one), q), even);
     value = _mm512_maskz_mov_epi16(_mm512_test_epi16_mask(level, level), value);
-    value = _mm512_mask_sub_epi16(value, _mm512_cmplt_epi16_mask(level, zero), zero, value);
-    _mm512_store_si512(out + 32 * h, value);
+    c.half[h] = _mm512_mask_sub_epi16(value, _mm512_cmplt_epi16_mask(level, zero), zero, value);
   }
-  if (intra) out[0] = static_cast<int16_t>(8 * scan[0]);
+  if (intra) c.half[0] = _mm512_mask_mov_epi16(c.half[0], 1, _mm512_set1_epi16(static_cast<int16_t>(8 * scan[0])));
+  return c;
+}
+
+// For row i of the transposed blocks: a's eight values, then b's (from the
+// second register), in the low sixteen lanes.
+constexpr std::array<int16_t, 32> PickRow(int i) {
+  std::array<int16_t, 32> p{};
+  for (int j = 0; j < 16; ++j) p[j] = static_cast<int16_t>((j < 8 ? 0 : 32) + 8 * (i % 4) + j % 8);
+  return p;
+}
+alignas(64) constexpr std::array<std::array<int16_t, 32>, 4> kPickRow = {PickRow(0), PickRow(1), PickRow(2), PickRow(3)};
+
+// Row i of both blocks' coefficients as sixteen 32-bit integers.
+inline __m512i CoefficientRows(const Coefficients& a, const Coefficients& b, int i) {
+  const __m512i both = _mm512_permutex2var_epi16(a.half[i / 4], _mm512_load_si512(kPickRow[i % 4].data()), b.half[i / 4]);
+  return _mm512_cvtepi16_epi32(_mm512_castsi512_si256(both));
 }
 
 // Intra DC level from the level-shifted DC coefficient of one block: the
@@ -192,7 +210,7 @@ unsigned ForwardQuantisePairAvx512(const PixelPair& in, int qp, bool intra, int1
   tovrik::kernel::Forward8<PairOps>(r);
   // r[v], lane u (block a) or 8 + u (block b): the coefficient of row u, column v.
 
-  const __m512 limit = Limits(absSum, errorPerUnit, 0.0f, 0.0f);
+  const __m512 limit = Limits(SumPerBlock(absSum), errorPerUnit, 0.0f, 0.0f);
   const int d = 2 * qp;  // level = min(127, (|c| - offset) / d), the division as in quantiser_avx512.cpp
   const __m512i magic = _mm512_set1_epi32(((1 << 20) + d - 1) / d);
   const __m512i offset = _mm512_set1_epi32(intra ? 0 : qp / 2);
@@ -232,15 +250,13 @@ unsigned ForwardQuantisePairAvx512(const PixelPair& in, int qp, bool intra, int1
 
 unsigned InversePairAvx512(const int16_t* scanA, const int16_t* scanB, unsigned blocks, int qp, bool intra,
                            int16_t* outA, int16_t* outB, float errorPerUnit) {
-  alignas(64) int16_t coef[2][64];
-  Dequantise(scanA, blocks & 1u, qp, intra, coef[0]);
-  Dequantise(scanB, blocks & 2u, qp, intra, coef[1]);
+  const Coefficients a = Dequantise(scanA, blocks & 1u, qp, intra), b = Dequantise(scanB, blocks & 2u, qp, intra);
   // The DC adds exactly DC / 8 to every output: it is left out of the
   // butterflies and added at the end, so that the bound only grows with the AC.
   __m512 r[8];
   __m512i absSum = _mm512_setzero_si512();
   for (int i = 0; i < 8; ++i) {
-    __m512i x = Rows(coef[0] + 8 * i, coef[1] + 8 * i);
+    __m512i x = CoefficientRows(a, b, i);
     if (i == 0) x = _mm512_mask_mov_epi32(x, 0x0101, _mm512_setzero_si512());
     absSum = _mm512_add_epi32(absSum, _mm512_abs_epi32(x));
     r[i] = _mm512_cvtepi32_ps(x);
@@ -250,20 +266,22 @@ unsigned InversePairAvx512(const int16_t* scanA, const int16_t* scanB, unsigned 
   tovrik::kernel::Inverse8<PairOps>(r);
   // r[y], lane x (block a) or 8 + x (block b): the output of row y, column x.
 
-  const float dcA = 0.125f * coef[0][0], dcB = 0.125f * coef[1][0];  // exact
+  const float dcA = 0.125f * static_cast<int16_t>(_mm512_cvtsi512_si32(a.half[0]));  // exact
+  const float dcB = 0.125f * static_cast<int16_t>(_mm512_cvtsi512_si32(b.half[0]));
   // No output exceeds a quarter of the AC sum plus the DC part: a bound for
   // the rounding of the DC addition, and for staying within 16 bits.
-  const float l1a = static_cast<float>(_mm512_mask_reduce_add_epi32(kLanesA, absSum));
-  const float l1b = static_cast<float>(_mm512_mask_reduce_add_epi32(kLanesB, absSum));
-  const float peakA = 0.25f * l1a + (dcA < 0 ? -dcA : dcA), peakB = 0.25f * l1b + (dcB < 0 ? -dcB : dcB);
+  const BlockSums l1 = SumPerBlock(absSum);
+  const float peakA = 0.25f * l1.a + (dcA < 0 ? -dcA : dcA), peakB = 0.25f * l1.b + (dcB < 0 ? -dcB : dcB);
   constexpr float kUnit = 1.0f / (1 << 24);
-  const __m512 limit = Limits(absSum, errorPerUnit, kUnit * (peakA + 1.0f), kUnit * (peakB + 1.0f));
+  const __m512 limit = Limits(l1, errorPerUnit, kUnit * (peakA + 1.0f), kUnit * (peakB + 1.0f));
   __mmask16 doubt = (peakA >= 32000.0f ? kLanesA : 0) | (peakB >= 32000.0f ? kLanesB : 0);
   const __m512 dc = _mm512_mask_blend_ps(kLanesB, _mm512_set1_ps(dcA), _mm512_set1_ps(dcB));
   for (int y = 0; y < 8; ++y) {
+    // Rounded to nearest, halves to even: a value in doubt is never decided
+    // here, and every other one rounds as the exact path's halves away from zero.
     const __m512 v = _mm512_add_ps(r[y], dc);
-    __m512i n = _mm512_cvttps_epi32(Nearest(v, limit, &doubt));
-    n = _mm512_mask_sub_epi32(n, _mm512_cmp_ps_mask(v, _mm512_setzero_ps(), _CMP_LT_OQ), _mm512_setzero_si512(), n);
+    const __m512i n = _mm512_cvt_roundps_epi32(v, _MM_FROUND_TO_NEAREST_INT | _MM_FROUND_NO_EXC);
+    doubt |= _mm512_cmp_ps_mask(_mm512_abs_ps(_mm512_sub_ps(v, _mm512_cvtepi32_ps(n))), limit, _CMP_GE_OQ);
     const __m256i rows = _mm512_cvtsepi32_epi16(n);
     _mm_storeu_si128(reinterpret_cast<__m128i*>(outA + 8 * y), _mm256_castsi256_si128(rows));
     _mm_storeu_si128(reinterpret_cast<__m128i*>(outB + 8 * y), _mm256_extracti128_si256(rows, 1));

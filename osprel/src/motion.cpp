@@ -1,5 +1,7 @@
 #include "motion.h"
 
+#include "vector_paths.h"
+
 #include <emmintrin.h>
 
 #include <algorithm>
@@ -33,6 +35,7 @@ SearchResult SearchSse2(const uint8_t* cur, const uint8_t* ref, int width, int h
     best.isStatic = true;
     return best;
   }
+  best.deviation = MeanDeviation(cur, pitch, x, y);
 
   const int xmin = std::max(0, x - kSearchRange), xmax = std::min(width - 16, x + kSearchRange);
   const int ymin = std::max(0, y - kSearchRange), ymax = std::min(height - 16, y + kSearchRange);
@@ -89,15 +92,15 @@ bool HasAvx2() {
 }  // namespace motion_detail
 
 namespace {
-using SearchFn = SearchResult (*)(const uint8_t*, const uint8_t*, int, int, int, int);
-const SearchFn kSearch = motion_detail::HasAvx2() ? motion_detail::SearchAvx2 : motion_detail::SearchSse2;
+const bool kAvx2 = motion_detail::HasAvx2();
 }  // namespace
 
 SearchResult MotionSearch(const uint8_t* cur, const uint8_t* ref, int width, int height, int x, int y) {
-  return kSearch(cur, ref, width, height, x, y);
+  return kAvx2 && VectorPathsOn() ? motion_detail::SearchAvx2(cur, ref, width, height, x, y)
+                                  : motion_detail::SearchSse2(cur, ref, width, height, x, y);
 }
 
-int IntraDecision(const uint8_t* cur, int pitch, int x, int y, int sad16) {
+int MeanDeviation(const uint8_t* cur, int pitch, int x, int y) {
   const uint8_t* block = cur + y * pitch + x;
   const __m128i zero = _mm_setzero_si128();
   __m128i sum = zero;
@@ -108,39 +111,7 @@ int IntraDecision(const uint8_t* cur, int pitch, int x, int y, int sad16) {
   __m128i dev = zero;
   for (int r = 0; r < 16; ++r)
     dev = _mm_add_epi64(dev, _mm_sad_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(block + r * pitch)), m));
-  const int a = _mm_cvtsi128_si32(dev) + _mm_cvtsi128_si32(_mm_srli_si128(dev, 8));
-  return a < sad16 - kIntraMargin ? kMbIntra : kMbInter;
-}
-
-namespace {
-inline int Median3(int a, int b, int c) {
-  return a + b + c - std::max(a, std::max(b, c)) - std::min(a, std::min(b, c));
-}
-inline int Wrap(int i, int n) {
-  if (i < 0) return i + n;  // callers are never more than one picture away
-  return i >= n ? i - n : i;
-}
-}  // namespace
-
-void PredictVector(const int* mvx, const int* mvy, int index, int c, int r, int mbPerRow,
-                   int mbCount, int* px, int* py) {
-  int x1 = 0, y1 = 0;
-  if (c != 0) {
-    const int i1 = Wrap(index - 1, mbCount);
-    x1 = mvx[i1];
-    y1 = mvy[i1];
-  }
-  int x2 = x1, y2 = y1, x3 = x1, y3 = y1;
-  if (r != 0) {
-    const int i2 = Wrap(index - mbPerRow, mbCount), i3 = Wrap(index - mbPerRow + 1, mbCount);
-    x2 = mvx[i2];
-    y2 = mvy[i2];
-    x3 = mvx[i3];
-    y3 = mvy[i3];
-  }
-  if (c == mbPerRow - 1) x3 = y3 = 0;
-  *px = Median3(x1, x2, x3);
-  *py = Median3(y1, y2, y3);
+  return _mm_cvtsi128_si32(dev) + _mm_cvtsi128_si32(_mm_srli_si128(dev, 8));
 }
 
 }  // namespace osprel

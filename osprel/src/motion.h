@@ -23,6 +23,7 @@ struct SearchResult {
   int sad16 = 0;  // cost of the chosen vector (zero vector biased by -100)
   int sad8[4] = {};
   bool isStatic = false;
+  int deviation = 0;  // of a macroblock that is not static: MeanDeviation of its source
 };
 
 // Motion search of the macroblock at (x, y): cur and ref are whole luma planes
@@ -37,14 +38,49 @@ SearchResult SearchSse2(const uint8_t* cur, const uint8_t* ref, int width, int h
 SearchResult SearchAvx2(const uint8_t* cur, const uint8_t* ref, int width, int height, int x, int y);
 }  // namespace motion_detail
 
-// Macroblock type after the search: intra when the mean absolute deviation sum
-// of the source macroblock is below sad16 - 500.
-int IntraDecision(const uint8_t* cur, int pitch, int x, int y, int sad16);
+// Sum of |sample - mean| over the 16x16 source macroblock at (x, y), the mean
+// being the samples' sum / 256 (integer division).
+int MeanDeviation(const uint8_t* cur, int pitch, int x, int y);
+
+// Macroblock type after the search: intra when the source's mean deviation
+// is below sad16 - 500.
+constexpr int IntraDecision(int deviation, int sad16) { return deviation < sad16 - kIntraMargin ? kMbIntra : kMbInter; }
+
+namespace motion_detail {
+inline int Median3(int a, int b, int c) {
+  const int hi = a > b ? a : b, lo = a < b ? a : b;
+  return a + b + c - (hi > c ? hi : c) - (lo < c ? lo : c);
+}
+inline int Wrap(int i, int n) {
+  if (i < 0) return i + n;  // callers are never more than one picture away
+  return i >= n ? i - n : i;
+}
+}  // namespace motion_detail
 
 // Median prediction of the vector of macroblock index (column c, row r) from
-// the current picture's entries of the tables (half-pel units).
-void PredictVector(const int* mvx, const int* mvy, int index, int c, int r, int mbPerRow,
-                   int mbCount, int* px, int* py);
+// the current picture's entries of the tables (half-pel units). Inline: the
+// encoder and the decoder call it for every predicted macroblock.
+inline void PredictVector(const int* mvx, const int* mvy, int index, int c, int r, int mbPerRow, int mbCount,
+                          int* px, int* py) {
+  using motion_detail::Median3, motion_detail::Wrap;
+  int x1 = 0, y1 = 0;
+  if (c != 0) {
+    const int i1 = Wrap(index - 1, mbCount);
+    x1 = mvx[i1];
+    y1 = mvy[i1];
+  }
+  int x2 = x1, y2 = y1, x3 = x1, y3 = y1;
+  if (r != 0) {
+    const int i2 = Wrap(index - mbPerRow, mbCount), i3 = Wrap(index - mbPerRow + 1, mbCount);
+    x2 = mvx[i2];
+    y2 = mvy[i2];
+    x3 = mvx[i3];
+    y3 = mvy[i3];
+  }
+  if (c == mbPerRow - 1) x3 = y3 = 0;
+  *px = Median3(x1, x2, x3);
+  *py = Median3(y1, y2, y3);
+}
 
 // Chroma vector component (chroma half-pels) from a luma component (luma half-pels).
 constexpr int ChromaVector(int v) { return (v >> 1) | ((v & 3) != 0 ? 1 : 0); }

@@ -55,6 +55,16 @@ OSPREL_AVX2 inline void Quarters(const Sums& s, int sad8[4]) {
   sad8[3] = _mm_cvtsi128_si32(_mm_unpackhi_epi64(h, h));
 }
 
+// MeanDeviation of the macroblock held in the block's registers.
+OSPREL_AVX2 inline int Deviation(const Block& b) {
+  __m256i sum = _mm256_setzero_si256();
+  for (int i = 0; i < 8; ++i) sum = _mm256_add_epi64(sum, _mm256_sad_epu8(b.pair[i], _mm256_setzero_si256()));
+  const __m256i mean = _mm256_set1_epi8(static_cast<char>(Total(Halves(sum)) / 256));
+  __m256i dev = _mm256_setzero_si256();
+  for (int i = 0; i < 8; ++i) dev = _mm256_add_epi64(dev, _mm256_sad_epu8(b.pair[i], mean));
+  return Total(Halves(dev));
+}
+
 inline int Min(int a, int b) { return a < b ? a : b; }
 inline int Max(int a, int b) { return a > b ? a : b; }
 
@@ -81,6 +91,7 @@ OSPREL_AVX2 SearchResult SearchAvx2(const uint8_t* cur, const uint8_t* ref, int 
     best.isStatic = true;
     return best;
   }
+  best.deviation = Deviation(block);
 
   const int xmin = Max(0, x - kSearchRange), xmax = Min(width - 16, x + kSearchRange);
   const int ymin = Max(0, y - kSearchRange), ymax = Min(height - 16, y + kSearchRange);
@@ -93,14 +104,20 @@ OSPREL_AVX2 SearchResult SearchAvx2(const uint8_t* cur, const uint8_t* ref, int 
   for (int step = 1; step <= kMaxDescentSteps; ++step) {
     // The previous centre keeps its cost; any other neighbour outside the
     // window is summed at the centre instead (always readable) and ignored.
+    // Mostly the centre lies inside the window with room on every side.
     const uint8_t* centre = ref + cy * pitch + cx;
-    // (The centre itself may lie outside the window: the last row of a
-    // picture whose height is not a multiple of 16.)
-    const bool inX = cx >= xmin && cx <= xmax, inY = cy >= ymin && cy <= ymax;
-    const bool in[4] = {inY && cx > xmin && cx - 1 <= xmax, inX && cy < ymax && cy + 1 >= ymin,
-                        inY && cx < xmax && cx + 1 >= xmin, inX && cy > ymin && cy - 1 <= ymax};
-    const uint8_t* const at[4] = {in[0] && back != 0 ? centre - 1 : centre, in[1] && back != 1 ? centre + pitch : centre,
-                                  in[2] && back != 2 ? centre + 1 : centre, in[3] && back != 3 ? centre - pitch : centre};
+    bool in[4] = {true, true, true, true};
+    if (cx <= xmin || cx >= xmax || cy <= ymin || cy >= ymax) {
+      // (The centre itself may lie outside the window: the last row of a
+      // picture whose height is not a multiple of 16.)
+      const bool inX = cx >= xmin && cx <= xmax, inY = cy >= ymin && cy <= ymax;
+      in[0] = inY && cx > xmin && cx - 1 <= xmax;
+      in[1] = inX && cy < ymax && cy + 1 >= ymin;
+      in[2] = inY && cx < xmax && cx + 1 >= xmin;
+      in[3] = inX && cy > ymin && cy - 1 <= ymax;
+    }
+    const uint8_t* const at[4] = {in[0] ? centre - 1 : centre, in[1] ? centre + pitch : centre,
+                                  in[2] ? centre + 1 : centre, in[3] ? centre - pitch : centre};
     Sums s[4];
     if (back < 0) {
       s[0] = SadFull(block, at[0], pitch);

@@ -2,6 +2,7 @@
 
 #include "nuvix_trace.h"
 #include "quantiser_simd.h"
+#include "vector_paths.h"
 #include "vlc_tables.h"
 
 #include <emmintrin.h>
@@ -81,7 +82,7 @@ inline bool AnyLevel(const int16_t* scan, int start) {
 
 bool QuantiseIntra(const QuantTables& t, const int16_t* coef, int16_t* scan) {
   const int dc = std::clamp(coef[0] / 8, 1, 254);  // truncating division
-  if (kVector && AllInTable(coef)) {
+  if (kVector && VectorPathsOn() && AllInTable(coef)) {
     const bool any = quantiser_detail::QuantiseAvx512(coef, t.qp, true, scan);
     scan[0] = static_cast<int16_t>(dc);
     return any;
@@ -95,7 +96,7 @@ bool QuantiseIntra(const QuantTables& t, const int16_t* coef, int16_t* scan) {
 }
 
 bool QuantiseInter(const QuantTables& t, const int16_t* coef, int16_t* scan) {
-  if (kVector && AllInTable(coef)) return quantiser_detail::QuantiseAvx512(coef, t.qp, false, scan);
+  if (kVector && VectorPathsOn() && AllInTable(coef)) return quantiser_detail::QuantiseAvx512(coef, t.qp, false, scan);
   if (AllInTable(coef))
     Lookup<true>(t.inter, coef, scan, 0);
   else

@@ -42,7 +42,7 @@ size_t ToStandardHeader(const uint8_t* in, size_t size, uint8_t* out) {
   if (!standard) return 0;
 
   BitWriter w;
-  w.Start(out);
+  w.Start(out, size);  // the picture loses two bits
   w.Put(16, GetBits(in, 0, 16));
   w.Put(16, GetBits(in, 16, 16));
   w.Put(3, GetBits(in, 32, 3));
@@ -56,7 +56,7 @@ size_t ToCustomFormatHeader(const uint8_t* in, size_t size, uint8_t* out) {
   const PictureSize picture = kFormats[code - 1];
 
   BitWriter w;
-  w.Start(out);
+  w.Start(out, size + kCustomHeaderGrowth);
   w.Put(22, GetBits(in, 0, 22));              // start code, group number 0
   w.Put(8, GetBits(in, 22, 8));               // temporal reference
   w.Put(5, 0b10000);                          // PTYPE bits 1-5

@@ -56,7 +56,8 @@ inline void WriteEvent(BitWriter& w, int last, int run, int level) {
 
 }  // namespace
 
-void WriteBlockEvents(BitWriter& w, const int16_t* scan, int start) {
+void WriteBlockEvents(BitWriter& stream, const int16_t* scan, int start) {
+  BitWriter w = stream;  // a local copy stays in registers across the events
   uint64_t mask = NonzeroMask(scan) & (~0ull << start);
   int next = start;  // scan position after the previous level
   while (mask) {
@@ -65,6 +66,7 @@ void WriteBlockEvents(BitWriter& w, const int16_t* scan, int start) {
     WriteEvent(w, mask == 0 ? 1 : 0, pos - next, scan[pos]);
     next = pos + 1;
   }
+  stream = w;
 }
 
 void WriteIntraDc(BitWriter& w, int level) { w.Put(8, level == 128 ? 255u : static_cast<uint32_t>(level)); }

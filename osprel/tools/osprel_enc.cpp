@@ -4,6 +4,7 @@
 #include "standard_header.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cmath>
@@ -114,9 +115,11 @@ int main(int argc, char** argv) {
   std::unique_ptr<osprel::Encoder> enc(new osprel::Encoder());
   enc->Init(o.width, o.height, o.qp);
   enc->SetGOP(o.gop);
+  enc->SetSkipRule(o.lumaSkip ? OSPREL_SKIP_LUMA_ONLY : OSPREL_SKIP_OWN_RESIDUAL);
   std::vector<uint8_t> standardBytes(OSPREL_MAX_PICTURE_BYTES(o.width, o.height));
   std::vector<uint8_t> coded(OSPREL_MAX_PICTURE_BYTES(o.width, o.height));
   Totals t;
+  const bool progress = isatty(fileno(stderr));  // a log or a pipe gets the summary only
   do {
     int bytes = 0, intra = 0;
     enc->Encode(frame.data(), coded.data(), &bytes, &intra, 0);
@@ -131,9 +134,9 @@ int main(int argc, char** argv) {
       return 1;
     }
     Account(t, frame, enc->LastPicture(), n, intra);
-    std::fprintf(stderr, "\rframe %d %c %7zu bytes, %lld in all", t.frames, intra ? 'I' : 'P', n, t.bytes);
+    if (progress) std::fprintf(stderr, "\rframe %d %c %7zu bytes, %lld in all", t.frames, intra ? 'I' : 'P', n, t.bytes);
   } while (ReadFrame(in, frame, got));
-  std::fprintf(stderr, "\n");
+  if (progress) std::fprintf(stderr, "\n");
   const bool readFailed = ReportReadError(in, o.in);
   if (!readFailed && got != 0) std::fprintf(stderr, "osprel-enc: ignored %zu bytes of an incomplete last frame\n", got);
   if (in != stdin) std::fclose(in);

@@ -52,7 +52,7 @@ nuvix::cli::Program Describe(EncoderOptions& options) {
   return {
       .name = "osprel-enc",
       .purpose = "code raw I420 frames into an H.263 stream with libosprel",
-      .synopsis = {"-s WxH [-q QP] [-g GOP] [--standard-header] in.yuv out.263", "--help | --version"},
+      .synopsis = {"-s WxH [-q QP] [-g GOP] [--standard-header] [--luma-skip] in.yuv out.263", "--help | --version"},
       .description = {"Codes raw planar 4:2:0 frames (I420: the Y plane, then Cb, then Cr) with libosprel and "
                       "prints a summary: frames, bytes, PSNR per plane.",
                       "By default the picture header carries the library's 5-bit size code; --standard-header "
@@ -81,6 +81,13 @@ nuvix::cli::Program Describe(EncoderOptions& options) {
                       "players decode the file",
                       [&options](const std::string&) {
                         options.standard = true;
+                        return Verdict::Taken();
+                      }},
+                     {"--luma-skip", "", "",
+                      "leave chroma uncoded from the luma residual alone (the coder's reference output; colour may "
+                      "drift until the next intra picture)",
+                      [&options](const std::string&) {
+                        options.lumaSkip = true;
                         return Verdict::Taken();
                       }},
                      {"-h,--help", "", "", "display this help and exit", {}, {}, nuvix::cli::Option::Answer::kHelp},

@@ -10,6 +10,7 @@ struct Program;
 struct EncoderOptions {
   int width = 0, height = 0, qp = 4, gop = 30;
   bool standard = false;  // the standard 3-bit source format in the picture headers
+  bool lumaSkip = false;  // chroma left uncoded from the luma residual alone (the reference rule)
   std::string in, out;    // "-": standard input, standard output
 };
 

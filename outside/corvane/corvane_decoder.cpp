@@ -7,6 +7,8 @@
 #include "picture_format.h"
 #include "vlc_reader.h"
 
+#include <emmintrin.h>
+
 #include <cstring>
 #include <new>
 
@@ -75,41 +77,73 @@ bool CorvaneDecoder::DecodePicture(BitReader& in) {
   return true;
 }
 
-bool CorvaneDecoder::ReadBlock(BitReader& in, int start, int16_t* scan) {
-  for (int i = start;;) {
-    const VlcEntry e = kTcoefRead[in.Peek(kTcoefBits)];
-    if (!e.len) return false;
-    in.Skip(e.len);
-    int last, run, level;
-    if (e.symbol == kTcoefEscapeSymbol) {
-      last = static_cast<int>(in.Get(1));
-      run = static_cast<int>(in.Get(6));
-      level = static_cast<int8_t>(in.Get(8));
-      if (level == 0 || level == -128) return false;
+namespace {
+
+// Eight vector stores (a memset of 128 bytes becomes a slow string store).
+inline void ClearBlock(int16_t* levels) {
+  for (int i = 0; i < 64; i += 8) _mm_store_si128(reinterpret_cast<__m128i*>(levels + i), _mm_setzero_si128());
+}
+
+}  // namespace
+
+// Reading zeros past the end stops at an invalid code, and every event moves
+// at least one position, so a block ends within 64 events.
+static_assert(kTcoefEvents[0].last == kEventInvalid, "nine zero bits start no code");
+
+namespace {
+
+// The events of one block into scan; false for a block that is not valid.
+// An event takes at most 13 bits, so two fit in the 56 bits a refill leaves;
+// every event moves i on by at least one, so i > 63 ends a block of too many.
+inline bool ReadLevels(BitReader& in, int start, int16_t* scan) {
+  for (int i = start, n = 0;; ++n) {
+    const TcoefEvent e = kTcoefEvents[in.Peek(kTcoefBits)];
+    int level;
+    bool last;
+    if (e.last < kEventEscape) [[likely]] {
+      in.Consume(e.len);
+      const int negative = -static_cast<int>(in.Peek(1));  // the sign follows the code
+      in.Consume(1);
+      if (n & 1) in.Refill();
+      level = (e.level ^ negative) - negative;
+      last = e.last;
+      i += e.run;
     } else {
-      last = e.symbol >> 10;
-      run = (e.symbol >> 4) & 63;
-      level = e.symbol & 15;
-      if (in.Get(1)) level = -level;
+      if (e.last == kEventInvalid) return false;
+      const uint32_t escape = in.Get(22);  // 0000011, LAST, RUN (6 bits), LEVEL (8 bits)
+      level = static_cast<int8_t>(escape & 255);
+      if (level == 0 || level == -128) return false;
+      last = (escape >> 14) & 1;
+      i += static_cast<int>(escape >> 8) & 63;
     }
-    i += run;
     if (i > 63) return false;
     scan[i++] = static_cast<int16_t>(level);
-    if (last) return !in.Overrun();
-    if (i > 63 || in.Overrun()) return false;
+    if (last) {
+      in.Refill();
+      return !in.Overrun();
+    }
   }
 }
 
-bool CorvaneDecoder::DecodeMacroblock(BitReader& in, int index, int x, int y, bool pPicture) {
-  FrameStore& cur = stores_[cur_];
-  const FrameStore& ref = stores_[ref_];
-  const int w = width_, cw = width_ / 2, cx = x / 2, cy = y / 2;
+}  // namespace
 
-  if (pPicture && in.Get(1)) {  // COD: not coded, copy
+// One macroblock's syntax as read from the stream.
+struct MacroblockSyntax {
+  bool notCoded = false;  // COD 1: a copy of the reference
+  bool intra = false;
+  int mvx = 0, mvy = 0;  // half-pels
+  bool coded[6] = {};
+  alignas(64) MacroblockBlocks levels;  // only the coded blocks' levels and the intra DCs are set
+};
+
+// All of the macroblock's bits, read on a local copy of the reader (kept in
+// registers) that goes back to the stream once the macroblock is whole.
+bool CorvaneDecoder::ReadMacroblock(BitReader& stream, int index, int x, int y, bool pPicture, MacroblockSyntax& mb) {
+  BitReader in = stream;
+  if (pPicture && in.Get(1)) {
     mvx_[index] = mvy_[index] = 0;
-    CopyBlock(ref.y + y * w + x, w, cur.y + y * w + x, w, 16);
-    CopyBlock(ref.cb + cy * cw + cx, cw, cur.cb + cy * cw + cx, cw, 8);
-    CopyBlock(ref.cr + cy * cw + cx, cw, cur.cr + cy * cw + cx, cw, 8);
+    mb.notCoded = true;
+    stream = in;
     return true;
   }
 
@@ -131,16 +165,15 @@ bool CorvaneDecoder::DecodeMacroblock(BitReader& in, int index, int x, int y, bo
     break;
   }
   if (type != kMbInter && type != kMbIntra) return false;  // no quantiser changes, no four vectors
-  const bool intra = type == kMbIntra;
+  mb.intra = type == kMbIntra;
 
   const VlcEntry cb = kCbpyRead[in.Peek(kCbpyBits)];
   if (!cb.len) return false;
   in.Skip(cb.len);
-  const int cbpy = intra ? cb.symbol : (cb.symbol ^ 15);
+  const int cbpy = mb.intra ? cb.symbol : (cb.symbol ^ 15);
   const int cbp = (cbpy << 2) | cbpc;
 
-  int mvx = 0, mvy = 0;
-  if (!intra) {
+  if (!mb.intra) {
     int px, py;
     PredictVector(mvx_, mvy_, index, x / 16, y / 16, mbPerRow_, mbCount_, &px, &py);
     int v[2] = {px, py};
@@ -154,54 +187,53 @@ bool CorvaneDecoder::DecodeMacroblock(BitReader& in, int index, int x, int y, bo
       if (c < -32) c += 64;
       if (c > 31) c -= 64;
     }
-    mvx = v[0];
-    mvy = v[1];
+    mb.mvx = v[0];
+    mb.mvy = v[1];
   }
-  mvx_[index] = mvx;
-  mvy_[index] = mvy;
-
-  const int cvx = ChromaVector(mvx), cvy = ChromaVector(mvy);
-  if (!intra && (!PredictionInside(x, y, mvx, mvy, 16, w, storeHeight_) ||
-                 !PredictionInside(cx, cy, cvx, cvy, 8, cw, storeHeight_ / 2)))
-    return false;  // vectors must stay inside the picture
-
-  alignas(16) uint8_t lumaPred[256];
-  alignas(16) uint8_t chromaPred[2][64];
-  const uint8_t* lp = lumaPred;  // (unused by intra blocks, but never null)
-  int lpp = 16;
-  if (!intra) {
-    if (!(mvx & 1) && !(mvy & 1)) {
-      lp = ref.y + (y + (mvy >> 1)) * w + x + (mvx >> 1);
-      lpp = w;
-    } else {
-      PredictBlock(ref.y, w, x, y, mvx, mvy, 16, lumaPred, 16);
-      lp = lumaPred;
-    }
-    PredictBlock(ref.cb, cw, cx, cy, cvx, cvy, 8, chromaPred[0], 8);
-    PredictBlock(ref.cr, cw, cx, cy, cvx, cvy, 8, chromaPred[1], 8);
-  }
+  mvx_[index] = mb.mvx;
+  mvy_[index] = mb.mvy;
 
   static constexpr int kCbpBit[6] = {32, 16, 8, 4, 2, 1};
-  alignas(64) MacroblockBlocks levels = {};
-  bool coded[6];
   for (int k = 0; k < 6; ++k) {
-    coded[k] = (cbp & kCbpBit[k]) != 0;
-    if (intra) {
+    mb.coded[k] = (cbp & kCbpBit[k]) != 0;
+    if (mb.coded[k]) ClearBlock(mb.levels[k]);
+    if (mb.intra) {
       const int dc = static_cast<int>(in.Get(8));
       if (dc == 0 || dc == 128) return false;
-      levels[k][0] = static_cast<int16_t>(dc == 255 ? 128 : dc);
+      mb.levels[k][0] = static_cast<int16_t>(dc == 255 ? 128 : dc);
     }
-    if (coded[k] && !ReadBlock(in, intra ? 1 : 0, levels[k])) return false;
+    if (mb.coded[k] && !ReadLevels(in, mb.intra ? 1 : 0, mb.levels[k])) return false;
+  }
+  stream = in;
+  return true;
+}
+
+bool CorvaneDecoder::DecodeMacroblock(BitReader& in, int index, int x, int y, bool pPicture) {
+  MacroblockSyntax mb;
+  if (!ReadMacroblock(in, index, x, y, pPicture, mb)) return false;
+
+  FrameStore& cur = stores_[cur_];
+  const FrameStore& ref = stores_[ref_];
+  const int w = width_, cw = width_ / 2, cx = x / 2, cy = y / 2;
+  const uint8_t* const refPlanes[3] = {ref.y, ref.cb, ref.cr};
+  uint8_t* const curPlanes[3] = {cur.y, cur.cb, cur.cr};
+  if (mb.notCoded) {
+    PredictMacroblock(refPlanes, curPlanes, w, x, y, 0, 0);
+    return true;
+  }
+  if (!mb.intra) {
+    if (!PredictionInside(x, y, mb.mvx, mb.mvy, 16, w, storeHeight_) ||
+        !PredictionInside(cx, cy, ChromaVector(mb.mvx), ChromaVector(mb.mvy), 8, cw, storeHeight_ / 2))
+      return false;  // vectors must stay inside the picture
+    PredictMacroblock(refPlanes, curPlanes, w, x, y, mb.mvx, mb.mvy);  // the residuals are added in place
   }
 
   alignas(64) MacroblockBlocks samples;
-  Reconstruct(quant_, intra, levels, coded, samples);
+  Reconstruct(quant_, mb.intra, mb.levels, mb.coded, samples);
   uint8_t* const dst[6] = {cur.y + y * w + x,           cur.y + y * w + x + 8,   cur.y + (y + 8) * w + x,
                            cur.y + (y + 8) * w + x + 8, cur.cb + cy * cw + cx, cur.cr + cy * cw + cx};
   const int pitch[6] = {w, w, w, w, cw, cw};
-  const uint8_t* const pred[6] = {lp, lp + 8, lp + 8 * lpp, lp + 8 * lpp + 8, chromaPred[0], chromaPred[1]};
-  const int predPitch[6] = {lpp, lpp, lpp, lpp, 8, 8};
-  StoreMacroblock(intra, samples, levels, coded, pred, predPitch, dst, pitch);
+  StoreMacroblock(mb.intra, samples, mb.levels, mb.coded, dst, pitch);
   return true;
 }
 

@@ -12,6 +12,7 @@
 namespace corvane {
 
 class BitReader;
+struct MacroblockSyntax;
 
 class CorvaneDecoder final : public CH263Decoder {
  public:
@@ -32,7 +33,7 @@ class CorvaneDecoder final : public CH263Decoder {
  private:
   bool DecodePicture(BitReader& in);
   bool DecodeMacroblock(BitReader& in, int index, int x, int y, bool pPicture);
-  bool ReadBlock(BitReader& in, int start, int16_t* scan);
+  bool ReadMacroblock(BitReader& in, int index, int x, int y, bool pPicture, MacroblockSyntax& mb);
 
   int width_ = 0, height_ = 0, storeHeight_ = 0, mbCount_ = 0, mbPerRow_ = 0;
   int lastWidth_ = 0, lastHeight_ = 0;

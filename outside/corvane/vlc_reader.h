@@ -34,33 +34,36 @@ inline constexpr auto kMcbpcPRead = BuildLookup<kMcbpcBits>(osprel::kMcbpcP);
 inline constexpr auto kCbpyRead = BuildLookup<kCbpyBits>(osprel::kCbpy);
 inline constexpr auto kMvdRead = BuildLookup<kMvdBits>(osprel::kMvd);
 
-// TCOEF: symbol = last * 1024 + run * 16 + level; kTcoefEscapeSymbol for the escape.
-inline constexpr int16_t kTcoefEscapeSymbol = -1;
-
-struct TcoefCodes {
-  osprel::Vlc v[2 * 1024];
+// TCOEF events decoded in the table: the level without its sign (which
+// follows the code), the run, LAST, and the code's length. The escape and
+// bits that start no code are marked in `last`, so one rarely taken branch
+// tells them from an event.
+struct TcoefEvent {
+  uint8_t level;
+  uint8_t run;
+  uint8_t last;  // 0, 1, or kEventEscape / kEventInvalid
+  uint8_t len;
 };
+inline constexpr uint8_t kEventEscape = 2, kEventInvalid = 3;
 
-constexpr TcoefCodes FlattenTcoef() {
-  TcoefCodes f{};
+constexpr std::array<TcoefEvent, (1u << kTcoefBits)> BuildTcoefEvents() {
+  std::array<TcoefEvent, (1u << kTcoefBits)> t{};
+  for (auto& e : t) e = TcoefEvent{0, 0, kEventInvalid, 0};
+  auto fill = [&t](osprel::Vlc v, TcoefEvent e) {
+    const uint32_t first = uint32_t(v.code) << (kTcoefBits - v.len);
+    for (uint32_t i = 0; i < (1u << (kTcoefBits - v.len)); ++i) t[first + i] = e;
+  };
   for (int last = 0; last < 2; ++last)
     for (int run = 0; run < 64; ++run)
-      for (int level = 1; level <= osprel::kMaxCodedLevel; ++level)
-        f.v[last * 1024 + run * 16 + level] = osprel::kTcoef.v[last][run][level];
-  return f;
-}
-
-constexpr std::array<VlcEntry, (1u << kTcoefBits)> BuildTcoefLookup() {
-  constexpr TcoefCodes flat = FlattenTcoef();
-  auto t = BuildLookup<kTcoefBits>(flat.v);
-  const osprel::Vlc esc = osprel::kTcoefEscape;
-  const uint32_t first = uint32_t(esc.code) << (kTcoefBits - esc.len);
-  for (uint32_t i = 0; i < (1u << (kTcoefBits - esc.len)); ++i)
-    t[first + i] = VlcEntry{kTcoefEscapeSymbol, esc.len};
+      for (int level = 1; level <= osprel::kMaxCodedLevel; ++level) {
+        const osprel::Vlc v = osprel::kTcoef.v[last][run][level];
+        if (v.len) fill(v, TcoefEvent{uint8_t(level), uint8_t(run), uint8_t(last), v.len});
+      }
+  fill(osprel::kTcoefEscape, TcoefEvent{0, 0, kEventEscape, osprel::kTcoefEscape.len});
   return t;
 }
 
-inline constexpr auto kTcoefRead = BuildTcoefLookup();
+inline constexpr auto kTcoefEvents = BuildTcoefEvents();
 
 }  // namespace corvane
 

@@ -1,9 +1,10 @@
 // Fuzz target for the H.263 encoder: a sequence of Init (supported or
-// arbitrary sizes, any quantiser), SetGOP (any period) and encodes of
-// generated pictures, into a caller's buffer of exactly the documented size or
-// the internal one. Every coded picture goes through the decoder: a picture
-// the decoder can follow (intra, or inter on a reference of the same size)
-// must decode to exactly the encoder's own reconstruction.
+// arbitrary sizes, any quantiser), SetGOP (any period), skip rule changes
+// (any value) and encodes of generated pictures, into a caller's buffer of
+// exactly the documented size or the internal one. Every coded picture goes
+// through the decoder: a picture the decoder can follow (intra, or inter on a
+// reference of the same size) must decode to exactly the encoder's own
+// reconstruction.
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -100,6 +101,13 @@ class Session {
 
   void SetGop(FuzzInput& in) { encoder_->SetGOP(static_cast<int8_t>(in.U8())); }
 
+  // Either skip rule from any picture on; anything else is refused.
+  void SetSkipRule(FuzzInput& in) {
+    const int rule = static_cast<int8_t>(in.U8());
+    const bool known = rule == OSPREL_SKIP_OWN_RESIDUAL || rule == OSPREL_SKIP_LUMA_ONLY;
+    FUZZ_REQUIRE(OsprelSetSkipRule(encoder_.get(), rule) == (known ? 1 : 0));
+  }
+
  private:
   void Decode(const uint8_t* coded, int bytes, bool intra) {
     // Exactly the coded bytes, so the decoder cannot read past them unseen.
@@ -128,11 +136,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Session session;
   int frames = 0;
   while (!in.empty() && frames < kMaxFrames) {
-    switch (in.U8() % 4) {
+    switch (in.U8() % 5) {
       case 0: session.Init(in); break;
       case 1: session.SetGop(in); break;
       case 2: session.Encode(in, false), ++frames; break;
       case 3: session.Encode(in, true), ++frames; break;
+      case 4: session.SetSkipRule(in); break;
     }
   }
   return 0;

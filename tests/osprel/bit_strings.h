@@ -28,7 +28,7 @@ template <typename F>
 std::string Written(F&& write) {
   std::vector<uint8_t> buf(256, 0xFF);
   osprel::BitWriter w;
-  w.Start(buf.data());
+  w.Start(buf.data(), buf.size());
   write(w);
   const size_t bits = w.BitCount();
   w.AlignWithZeros();

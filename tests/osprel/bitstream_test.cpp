@@ -5,6 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <random>
+#include <utility>
+#include <vector>
 
 namespace {
 
@@ -17,7 +20,7 @@ TEST(BitWriter, FullWordsPartialFlushAndAlignment) {
   std::array<uint8_t, 16> buf;
   buf.fill(0xEE);
   BitWriter w;
-  w.Start(buf.data());
+  w.Start(buf.data(), 5);  // exactly the bytes it needs
   w.Put(20, 0xABCDE);
   w.Put(12, 0x123);  // exactly fills the first word
   EXPECT_EQ(w.BitCount(), 32u);
@@ -31,10 +34,10 @@ TEST(BitWriter, FullWordsPartialFlushAndAlignment) {
   EXPECT_EQ(buf[2], 0xE1);
   EXPECT_EQ(buf[3], 0x23);
   EXPECT_EQ(buf[4], 0xA0);
-  EXPECT_EQ(buf[5], 0xEE) << "flush wrote past the last byte";
+  EXPECT_EQ(buf[5], 0xEE) << "wrote past the buffer";
 
   // Long runs across many words keep their order.
-  w.Start(buf.data());
+  w.Start(buf.data(), buf.size());
   for (int i = 0; i < 16; ++i) w.Put(7, uint32_t(i * 9 % 128));
   w.Put(16, 0xFFFF);
   EXPECT_EQ(w.Flush(), 16u);
@@ -43,6 +46,40 @@ TEST(BitWriter, FullWordsPartialFlushAndAlignment) {
     for (int b = 6; b >= 0; --b) expected += ((i * 9 % 128) >> b) & 1 ? '1' : '0';
   expected += std::string(16, '1');
   EXPECT_EQ(Bits(buf.data(), 128), expected);
+}
+
+// Whatever the room left after them, the same bits come out, and nothing is
+// written past the buffer: random codes of 1..32 bits into buffers of exactly
+// the bytes they need and of many more, each followed by guard bytes.
+TEST(BitWriter, SameBitsWhateverTheRoomAndNothingPastTheBuffer) {
+  std::mt19937 rng(11);
+  for (int trial = 0; trial < 300; ++trial) {
+    std::vector<std::pair<int, uint32_t>> codes(1 + rng() % 60);
+    size_t bits = 0;
+    for (auto& [n, v] : codes) {
+      n = 1 + int(rng() % 32);
+      v = n == 32 ? uint32_t(rng()) : uint32_t(rng()) & ((1u << n) - 1);
+      bits += size_t(n);
+    }
+    const size_t bytes = (bits + 7) / 8;
+    std::string written[2];
+    for (int room = 0; room < 2; ++room) {
+      const size_t capacity = bytes + (room ? 64 : 0);
+      std::vector<uint8_t> buf(capacity + 8, 0xA5);
+      BitWriter w;
+      w.Start(buf.data(), capacity);
+      for (const auto& [n, v] : codes) w.Put(n, v);
+      w.AlignWithZeros();
+      ASSERT_EQ(w.Flush(), bytes);
+      written[room] = Bits(buf.data(), bits);
+      for (size_t i = capacity; i < buf.size(); ++i) ASSERT_EQ(buf[i], 0xA5) << "trial " << trial << " room " << room;
+    }
+    ASSERT_EQ(written[0], written[1]) << "trial " << trial;
+    std::string expected;
+    for (const auto& [n, v] : codes)
+      for (int b = n - 1; b >= 0; --b) expected += (v >> b) & 1 ? '1' : '0';
+    ASSERT_EQ(written[0], expected) << "trial " << trial;
+  }
 }
 
 TEST(PictureHeader, IntraQcifAtQp10) {

@@ -76,6 +76,54 @@ TEST(OsprelInterface, SupportedSizes) {
 int HeaderQuant(const Coded& c) { return std::stoi(Bits(c.bytes.data(), 52).substr(45, 5), nullptr, 2); }
 int HeaderTr(const Coded& c) { return std::stoi(Bits(c.bytes.data(), 52).substr(22, 8), nullptr, 2); }
 
+// A client's own implementation of the interface, which the setting must refuse.
+class ClientCoder final : public COsprel {
+ public:
+  int IsSupportedSize(int, int) override { return 0; }
+  int Init(int, int, int) override { return 0; }
+  void SetGOP(int) override {}
+  void EncodeToInternal(const unsigned char*, unsigned char**, int*, int*, int) override {}
+  void Encode(const unsigned char*, unsigned char*, int*, int*, int) override {}
+  void Release() override {}
+};
+
+TEST(OsprelInterface, SkipRuleSetting) {
+  auto e = Create();
+  EXPECT_EQ(OsprelSetSkipRule(e.get(), OSPREL_SKIP_LUMA_ONLY), 1);
+  EXPECT_EQ(OsprelSetSkipRule(e.get(), OSPREL_SKIP_OWN_RESIDUAL), 1);
+  EXPECT_EQ(OsprelSetSkipRule(e.get(), 2), 0);
+  EXPECT_EQ(OsprelSetSkipRule(e.get(), -1), 0);
+  EXPECT_EQ(OsprelSetSkipRule(nullptr, OSPREL_SKIP_LUMA_ONLY), 0);
+  ClientCoder client;
+  EXPECT_EQ(OsprelSetSkipRule(&client, OSPREL_SKIP_LUMA_ONLY), 0);
+
+  // Either rule from any picture on; a refused call changes nothing.
+  std::vector<uint8_t> frame(FrameBytes(176, 144));
+  auto stream = [&](int firstRule, int laterRule, int refusedRule) {
+    auto c = Create();
+    EXPECT_EQ(c->Init(176, 144, 3), 1);
+    EXPECT_EQ(OsprelSetSkipRule(c.get(), firstRule), 1);
+    std::vector<uint8_t> all;
+    for (int t = 0; t < 6; ++t) {
+      if (t == 3) {
+        EXPECT_EQ(OsprelSetSkipRule(c.get(), laterRule), 1);
+      }
+      EXPECT_EQ(OsprelSetSkipRule(c.get(), refusedRule), 0);
+      osprel_test::MovingScene(176, 144, 0, frame.data());
+      for (size_t i = 176 * 144; i < frame.size(); ++i) frame[i] = uint8_t(frame[i] + 2 * t);  // colour drift
+      const Coded p = EncodeOne(*c, frame);
+      all.insert(all.end(), p.bytes.begin(), p.bytes.end());
+    }
+    return all;
+  };
+  const auto own = stream(OSPREL_SKIP_OWN_RESIDUAL, OSPREL_SKIP_OWN_RESIDUAL, 7);
+  const auto lumaOnly = stream(OSPREL_SKIP_LUMA_ONLY, OSPREL_SKIP_LUMA_ONLY, 7);
+  const auto switched = stream(OSPREL_SKIP_LUMA_ONLY, OSPREL_SKIP_OWN_RESIDUAL, -5);
+  EXPECT_NE(own, lumaOnly);
+  EXPECT_NE(switched, own);
+  EXPECT_NE(switched, lumaOnly);
+}
+
 TEST(OsprelInterface, InitClampsTheQuantiser) {
   auto e = Create();
   std::vector<uint8_t> frame(FrameBytes(176, 144), 90);

@@ -200,6 +200,7 @@ TEST(MotionSearch, AgreesWithThePlainDescentEverywhere) {
           ASSERT_EQ(a.dy, b.dy);
           ASSERT_EQ(a.sad16, b.sad16);
           ASSERT_EQ(a.isStatic, b.isStatic);
+          ASSERT_EQ(a.deviation, b.isStatic ? 0 : osprel::MeanDeviation(cur.data(), w, x, y));
           for (int k = 0; k < 4; ++k) ASSERT_EQ(a.sad8[k], b.sad8[k]);
         }
         moved += b.dx != 0 || b.dy != 0;
@@ -211,14 +212,16 @@ TEST(MotionSearch, AgreesWithThePlainDescentEverywhere) {
 
 TEST(IntraDecision, MeanDeviationAgainstSadMinus500) {
   std::vector<uint8_t> cur(32 * 32, 77);
-  EXPECT_EQ(osprel::IntraDecision(cur.data(), 32, 16, 16, 501), osprel::kMbIntra);
-  EXPECT_EQ(osprel::IntraDecision(cur.data(), 32, 16, 16, 500), osprel::kMbInter);
+  EXPECT_EQ(osprel::MeanDeviation(cur.data(), 32, 16, 16), 0);
+  EXPECT_EQ(osprel::IntraDecision(0, 501), osprel::kMbIntra);
+  EXPECT_EQ(osprel::IntraDecision(0, 500), osprel::kMbInter);
   // Half 0, half 101: mean 50 (integer division), deviation 128 x 50 + 128 x 51.
   for (int y = 0; y < 16; ++y)
     for (int x = 0; x < 16; ++x) cur[y * 32 + x] = x < 8 ? 0 : 101;
   const int a = 128 * 50 + 128 * 51;
-  EXPECT_EQ(osprel::IntraDecision(cur.data(), 32, 0, 0, a + 500), osprel::kMbInter);
-  EXPECT_EQ(osprel::IntraDecision(cur.data(), 32, 0, 0, a + 501), osprel::kMbIntra);
+  EXPECT_EQ(osprel::MeanDeviation(cur.data(), 32, 0, 0), a);
+  EXPECT_EQ(osprel::IntraDecision(a, a + 500), osprel::kMbInter);
+  EXPECT_EQ(osprel::IntraDecision(a, a + 501), osprel::kMbIntra);
 }
 
 TEST(VectorPredictor, EdgeRulesAndMedian) {

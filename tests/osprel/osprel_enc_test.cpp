@@ -1,5 +1,6 @@
 // The osprel-enc tool, run as a user would run it.
 #include "bit_strings.h"
+#include "encoder.h"
 #include "synthetic_frames.h"
 
 #include <gtest/gtest.h>
@@ -11,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -76,6 +78,33 @@ TEST_F(OsprelEnc, EncodesAndSummarises) {
   EXPECT_EQ(head.substr(0, 22), "0000000000000000100000");
   EXPECT_EQ(head.substr(35, 5), "00100");
   EXPECT_EQ(head.substr(45, 5), "00110");
+}
+
+// --luma-skip gives the library's luma-only rule byte for byte, the default its
+// own-residual rule; with standard error not a terminal no progress lines.
+TEST_F(OsprelEnc, SkipRules) {
+  const std::vector<uint8_t> clip = ReadAll(In());
+  const size_t frameBytes = osprel_test::FrameBytes(176, 144);
+  std::vector<uint8_t> streams[2];
+  for (const bool lumaSkip : {false, true}) {
+    SCOPED_TRACE(lumaSkip ? "--luma-skip" : "default");
+    const ToolRun r = Tool(std::string(lumaSkip ? "--luma-skip " : "") + "-s 176x144 -q 5 -g 4 " + In() + " " + Out("r.263"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err.find('\r'), std::string::npos) << r.err;
+    auto e = std::make_unique<osprel::Encoder>();
+    ASSERT_EQ(e->Init(176, 144, 5), 1);
+    e->SetGOP(4);
+    e->SetSkipRule(lumaSkip ? OSPREL_SKIP_LUMA_ONLY : OSPREL_SKIP_OWN_RESIDUAL);
+    std::vector<uint8_t> expected, out(OSPREL_MAX_PICTURE_BYTES(176, 144));
+    for (size_t at = 0; at + frameBytes <= clip.size(); at += frameBytes) {
+      int bytes = 0, intra = 0;
+      e->Encode(clip.data() + at, out.data(), &bytes, &intra, 0);
+      expected.insert(expected.end(), out.begin(), out.begin() + bytes);
+    }
+    streams[lumaSkip] = ReadAll(Out("r.263"));
+    EXPECT_EQ(streams[lumaSkip], expected);
+  }
+  EXPECT_NE(streams[0], streams[1]) << "the clip's colour moves: the rules must differ";
 }
 
 TEST_F(OsprelEnc, StandardHeaderForQcif) {

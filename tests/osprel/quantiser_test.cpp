@@ -1,4 +1,5 @@
 #include "block_ops.h"
+#include "motion.h"
 #include "nuvix_trace.h"
 #include "quantiser.h"
 #include "tovrik.h"
@@ -8,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -148,6 +150,49 @@ TEST(Prediction, ChromaHalfPelsAverageTowardsTheVectorsSide) {
   EXPECT_TRUE(osprel::PredictionInside(8, 8, -1, 0, 8, 16, 16));
   EXPECT_FALSE(osprel::PredictionInside(8, 8, 1, 0, 8, 16, 16));  // needs column 16
   EXPECT_FALSE(osprel::PredictionInside(0, 0, -1, 0, 8, 16, 16));
+}
+
+// The bilinear rule sample by sample: base at floor(v / 2), a half position
+// averaging with the next sample, rounding halves up.
+int PlainPrediction(const std::vector<uint8_t>& plane, int pitch, int x, int y, int vx, int vy) {
+  const int bx = x + (vx >> 1), by = y + (vy >> 1), hx = vx & 1, hy = vy & 1;
+  const int a = plane[by * pitch + bx], b = plane[by * pitch + bx + hx];
+  const int c = plane[(by + hy) * pitch + bx], d = plane[(by + hy) * pitch + bx + hx];
+  if (hx && hy) return (a + b + c + d + 2) >> 2;
+  if (hx) return (a + b + 1) >> 1;
+  if (hy) return (a + c + 1) >> 1;
+  return a;
+}
+
+// Whole macroblocks (luma with any half-pel vector, chroma with the derived
+// one, both planes at once) against the rule, on noise that reaches every
+// rounding case of the four-sample average.
+TEST(Prediction, MacroblocksFollowTheBilinearRuleForEveryVectorParity) {
+  const int w = 64, h = 64, cw = w / 2, ch = h / 2;
+  std::mt19937 rng(17);
+  std::vector<uint8_t> ref[3] = {std::vector<uint8_t>(w * h), std::vector<uint8_t>(cw * ch), std::vector<uint8_t>(cw * ch)};
+  std::vector<uint8_t> dst[3] = {std::vector<uint8_t>(w * h), std::vector<uint8_t>(cw * ch), std::vector<uint8_t>(cw * ch)};
+  const int x = 16, y = 32;
+  for (int round = 0; round < 40; ++round) {
+    for (auto& plane : ref)
+      for (auto& v : plane) v = uint8_t(round % 2 ? rng() : (rng() & 3) * 85);  // noise, or a few extremes
+    for (int vy = -7; vy <= 7; ++vy)
+      for (int vx = -7; vx <= 7; ++vx) {
+        const uint8_t* const in[3] = {ref[0].data(), ref[1].data(), ref[2].data()};
+        uint8_t* const out[3] = {dst[0].data(), dst[1].data(), dst[2].data()};
+        osprel::PredictMacroblock(in, out, w, x, y, vx, vy);
+        const int cvx = osprel::ChromaVector(vx), cvy = osprel::ChromaVector(vy);
+        for (int j = 0; j < 16; ++j)
+          for (int i = 0; i < 16; ++i)
+            ASSERT_EQ(dst[0][(y + j) * w + x + i], PlainPrediction(ref[0], w, x + i, y + j, vx, vy))
+                << "luma (" << vx << ", " << vy << ") at " << i << ", " << j;
+        for (int p = 1; p < 3; ++p)
+          for (int j = 0; j < 8; ++j)
+            for (int i = 0; i < 8; ++i)
+              ASSERT_EQ(dst[p][(y / 2 + j) * cw + x / 2 + i], PlainPrediction(ref[p], cw, x / 2 + i, y / 2 + j, cvx, cvy))
+                  << "plane " << p << " (" << cvx << ", " << cvy << ") at " << i << ", " << j;
+      }
+  }
 }
 
 }  // namespace

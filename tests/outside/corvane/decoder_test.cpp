@@ -1,6 +1,8 @@
+#include "bit_reader.h"
 #include "corvane_decoder.h"
 #include "encoder.h"
 #include "synthetic_frames.h"
+#include "vector_paths.h"
 #include "vlc_reader.h"
 
 #include <gtest/gtest.h>
@@ -94,6 +96,28 @@ TEST(CorvaneRoundTrip, DecodesTheEncodersPicturesBitForBit) {
   ExpectRoundTrip(352, 288, 30, 6, 30);
   ExpectRoundTrip(720, 576, 8, 3, 30);
   ExpectRoundTrip(640, 240, 13, 4, 2);
+}
+
+// The decoder's plain paths (exact transforms only) on streams the vector
+// paths coded, and the other way round: the same pictures.
+TEST(CorvaneRoundTrip, VectorAndPlainPathsDecodeAlike) {
+  for (const bool encodeVector : {true, false}) {
+    osprel::SetVectorPaths(encodeVector);
+    const auto pictures = EncodeScene(352, 288, 3, 7, 5);
+    const auto noise = EncodeScene(176, 144, 1, 3, 30, true);
+    osprel::SetVectorPaths(!encodeVector);
+    for (const auto* scene : {&pictures, &noise}) {
+      auto dec = NewDecoder();
+      std::vector<uint8_t> out(kH263MaxPictureBytes);
+      for (size_t i = 0; i < scene->size(); ++i) {
+        const auto& p = (*scene)[i];
+        ASSERT_EQ(dec->Decode(p.bytes.data(), out.data(), int(p.bytes.size())), 1) << "picture " << i;
+        ASSERT_EQ(std::memcmp(out.data(), p.reconstruction.data(), p.reconstruction.size()), 0)
+            << "picture " << i << (encodeVector ? ", coded on the vector paths" : ", coded on the plain paths");
+      }
+    }
+  }
+  osprel::SetVectorPaths(true);
 }
 
 TEST(CorvaneRoundTrip, HalfMacroblockRowSizesAndNoise) {
@@ -223,11 +247,48 @@ TEST(CorvaneVlc, EveryCodeReadsBackAsItsOwnSymbol) {
         const osprel::Vlc v = osprel::kTcoef.v[last][run][level];
         if (!v.len) continue;
         ++codes;
-        const VlcEntry e = kTcoefRead[uint32_t(v.code) << (kTcoefBits - v.len)];
-        EXPECT_EQ(e.symbol, last * 1024 + run * 16 + level);
+        const TcoefEvent e = kTcoefEvents[uint32_t(v.code) << (kTcoefBits - v.len)];
+        EXPECT_EQ(e.last, last);
+        EXPECT_EQ(e.run, run);
+        EXPECT_EQ(e.level, level);
+        EXPECT_EQ(e.len, v.len);
       }
   EXPECT_EQ(codes, 102);
-  EXPECT_EQ(kTcoefRead[3u << 5].symbol, kTcoefEscapeSymbol);
+  EXPECT_EQ(kTcoefEvents[3u << 5].last, kEventEscape);  // 0000011
+  EXPECT_EQ(kTcoefEvents[3u << 5].len, 7);
+  int invalid = 0;
+  for (const TcoefEvent& e : kTcoefEvents) invalid += e.last == kEventInvalid;
+  EXPECT_EQ(invalid, 8);  // 0000 0000 0xxx: nine zeros start no code, every other prefix one
+}
+
+}  // namespace
+
+namespace {
+
+// Reads of 1..32 bits in random order from payloads of every length up to 40
+// bytes, against the bits taken one by one: past the end they read as zeros,
+// and Overrun says so exactly when more bits were taken than the payload holds.
+TEST(CorvaneBitReader, ReadsEveryBitInOrderAndZerosPastTheEnd) {
+  std::mt19937 rng(3);
+  for (size_t size = 0; size <= 40; ++size) {
+    for (int trial = 0; trial < 20; ++trial) {
+      std::vector<uint8_t> data(size);
+      for (auto& b : data) b = uint8_t(rng());
+      auto bit = [&](size_t at) { return at / 8 < size ? (data[at / 8] >> (7 - at % 8)) & 1u : 0u; };
+      corvane::BitReader in(data.data(), data.size());
+      size_t at = 0;
+      while (at < size * 8 + 64) {
+        const int n = 1 + int(rng() % 32);
+        uint32_t expected = 0;
+        for (int i = 0; i < n; ++i) expected = (expected << 1) | bit(at + size_t(i));
+        ASSERT_EQ(in.Peek(n), expected) << "size " << size << " at " << at << " n " << n;
+        ASSERT_EQ(rng() & 1 ? in.Get(n) : (in.Skip(n), expected), expected);
+        at += size_t(n);
+        ASSERT_EQ(in.Position(), at);
+        ASSERT_EQ(in.Overrun(), at > size * 8);
+      }
+    }
+  }
 }
 
 }  // namespace
