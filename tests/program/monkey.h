@@ -9,7 +9,8 @@
 // seed. What a worker delivers between two actions does depend on timing.
 //
 // A run fails on a crash or a sanitizer report (the process dies), on a
-// window thread that stops turning for longer than the stall limit or an
+// window thread that stops turning for longer than the stall limit (time it
+// spends ready but waiting for a core on a loaded machine not counted) or an
 // action that does not return (the process ends with status 3 after printing
 // the window thread's stack), and on a recording that does not end with a
 // complete record when no board is open (the run stops, status 1). Every
@@ -45,8 +46,9 @@ struct MonkeyReport {
   uint64_t seed = 0;
   uint64_t actions = 0;
   double seconds = 0;
-  int64_t longestStallMs = 0;             // the window thread's longest pause
-  uint64_t longestStallAction = 0;        // and the action it happened in
+  int64_t longestStallMs = 0;      // the window thread's longest pause (not waiting for a core)
+  uint64_t longestStallAction = 0;  // and the action it happened in
+  int64_t longestWallStallMs = 0;   // the longest pause, time waiting for a core included
   std::map<std::string, uint64_t> kinds;  // actions taken of each kind
   uint64_t boardOpens = 0, restarts = 0, faults = 0, messages = 0, filesAnswered = 0;
   uint64_t recordingChecks = 0, recordingsChecked = 0;
