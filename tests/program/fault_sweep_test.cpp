@@ -10,7 +10,7 @@
 #include <cstdio>
 
 #include "app_fixture.h"
-#include "recorded_file.h"
+#include "broken_recordings.h"
 #include "tour.h"
 #include "trace_lines.h"
 
@@ -80,24 +80,6 @@ std::string OneLine(std::string text) {
   std::replace(text.begin(), text.end(), '\r', ' ');
   std::replace(text.begin(), text.end(), '\n', ' ');
   return text;
-}
-
-// Recorded files must end with a complete record.
-std::vector<std::string> BrokenRecordings(const QDir& directory) {
-  std::vector<std::string> broken;
-  for (const QString& name : directory.entryList({QStringLiteral("*.MJP"), QStringLiteral("*.PCM")}, QDir::Files)) {
-    nuvix::RecordedFile file;
-    const std::string path = directory.filePath(name).toStdString();
-    if (!file.SetPath("%s", path.c_str()) || !file.Open(nuvix::RecordedFile::kRead)) {
-      broken.push_back(path + " (cannot open)");
-      continue;
-    }
-    if (file.size() <= nuvix::RecordedFile::kMinFileSize) continue;  // refused by rule, nothing to index
-    uint32_t end = nuvix::RecordedFile::kHeaderBytes;
-    if (!file.ScanHeader() || file.BuildIndex([&](uint32_t offset) { end = offset; }) == 0 || end != file.size())
-      broken.push_back(path + " (ends at " + std::to_string(end) + " of " + std::to_string(file.size()) + ")");
-  }
-  return broken;
 }
 
 class FaultSweep : public AppFixture, public ::testing::WithParamInterface<Area> {

@@ -1,8 +1,10 @@
 // Prompts for tests: records every message box and answers the file and font
-// dialogs from queues (an empty queue cancels).
+// dialogs from queues; with a queue empty, from the answerer set for it (none
+// set: cancel).
 #pragma once
 
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -29,22 +31,38 @@ class ScriptedPrompts final : public Prompts {
     messages_.push_back({text, caption, icon});
   }
 
+  using FileAnswerer = std::function<std::optional<std::string>(const FileRequest&)>;
+  using FontAnswerer = std::function<std::optional<ChosenFont>()>;
+
   std::optional<std::string> ChooseFile(bool openForRead, const std::string& defaultExtension,
                                         const std::string& filter) override {
-    std::lock_guard lock(mutex_);
-    fileRequests_.push_back({openForRead, defaultExtension, filter});
-    if (fileAnswers_.empty()) return std::nullopt;
-    std::optional<std::string> answer = fileAnswers_.front();
-    fileAnswers_.pop_front();
-    return answer;
+    const FileRequest request{openForRead, defaultExtension, filter};
+    FileAnswerer answerer;
+    {
+      std::lock_guard lock(mutex_);
+      fileRequests_.push_back(request);
+      if (!fileAnswers_.empty()) {
+        std::optional<std::string> answer = fileAnswers_.front();
+        fileAnswers_.pop_front();
+        return answer;
+      }
+      answerer = fileAnswerer_;
+    }
+    return answerer ? answerer(request) : std::nullopt;
   }
 
   std::optional<ChosenFont> ChooseFont() override {
-    std::lock_guard lock(mutex_);
-    if (fontAnswers_.empty()) return std::nullopt;
-    ChosenFont answer = fontAnswers_.front();
-    fontAnswers_.pop_front();
-    return answer;
+    FontAnswerer answerer;
+    {
+      std::lock_guard lock(mutex_);
+      if (!fontAnswers_.empty()) {
+        ChosenFont answer = fontAnswers_.front();
+        fontAnswers_.pop_front();
+        return answer;
+      }
+      answerer = fontAnswerer_;
+    }
+    return answerer ? answerer() : std::nullopt;
   }
 
   // The next file dialog answers path (nothing = cancel).
@@ -55,6 +73,16 @@ class ScriptedPrompts final : public Prompts {
   void AnswerFont(ChosenFont font) {
     std::lock_guard lock(mutex_);
     fontAnswers_.push_back(std::move(font));
+  }
+
+  // Answers the dialogs that find their queue empty (called without the lock held).
+  void SetFileAnswerer(FileAnswerer answerer) {
+    std::lock_guard lock(mutex_);
+    fileAnswerer_ = std::move(answerer);
+  }
+  void SetFontAnswerer(FontAnswerer answerer) {
+    std::lock_guard lock(mutex_);
+    fontAnswerer_ = std::move(answerer);
   }
 
   std::vector<Message> Messages() const {
@@ -77,6 +105,8 @@ class ScriptedPrompts final : public Prompts {
   std::vector<FileRequest> fileRequests_;
   std::deque<std::optional<std::string>> fileAnswers_;
   std::deque<ChosenFont> fontAnswers_;
+  FileAnswerer fileAnswerer_;
+  FontAnswerer fontAnswerer_;
 };
 
 }  // namespace nuvix
