@@ -154,6 +154,15 @@ nuvix::cli::Program Describe(Reading& reading) {
             "\"1\" makes the simulated board keep the driver interface's promises and nothing more: breaks that "
             "find no wait are lost, waits without time-out may end early with 0x102 (see README.md). A real driver "
             "ignores it."},
+           {"NUVIXI_SIM_TVOUT",
+            "a FIFO or file the first simulated board opened writes its TV output to, as YUV4MPEG2 (a FIFO for as "
+            "long as the board is open, a file for its first 10 seconds); watch it with mpv or ffplay"},
+           {"NUVIXI_SIM_APLAY_WAV",
+            "a WAV file the simulated board writes every sample it plays to (board n above 0: the name followed by "
+            ".n)"},
+           {"NUVIXI_SIM_UART",
+            "\"pty\" connects the simulated board's serial port to a pseudo-terminal, whose path is printed on "
+            "standard error, instead of the loopback plug"},
            {"QT_QPA_PLATFORM", "Qt's window system; \"offscreen\" runs without a display"},
            {"QT_LOGGING_RULES", "\"nuvix.trace.debug=true\" prints the debug trace"}},
       .exitStatus = {{"0", "the dialog was closed; every tour step succeeded; no self-test failed"},

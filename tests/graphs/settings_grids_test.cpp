@@ -1,5 +1,6 @@
 // The settings grids: layouts, empty cells for zero values, inactive columns
-// and rows, changed-only redraws, and a screenshot of each grid.
+// and rows, changed-only redraws, and a screenshot of each grid with its
+// numbers and labels on it.
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -205,6 +206,14 @@ TEST(SettingsGrids, ScreenshotOfEveryGridWithSampleValues) {
     ASSERT_TRUE(grid.Create(shot.kind, frame, shot.channels, values));
     const QImage image = grid.Ctrl()->ComposedImage();
     ASSERT_FALSE(image.isNull());
+    // What a user reads first: every channel's column is on the picture with
+    // its number written in the header, and every row's label is written.
+    for (int column = 1; column <= shot.channels; ++column) {
+      EXPECT_TRUE(image.rect().contains(grid.Ctrl()->CellRect(column, 0))) << shot.name << " column " << column;
+      EXPECT_GT(ColoursIn(grid.Ctrl(), column, 0), 1) << shot.name << " column " << column << " has no number";
+    }
+    for (int row = 0; row < static_cast<int>(LayoutOf(shot.kind).labels.size()); ++row)
+      EXPECT_GT(ColoursIn(grid.Ctrl(), 0, row), 1) << shot.name << " row " << row << " has no label";
     const QString path = OutputDirectory() + "/" + shot.name + ".png";
     EXPECT_TRUE(image.save(path)) << path.toStdString();
   }

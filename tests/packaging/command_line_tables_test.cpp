@@ -3,6 +3,9 @@
 // texts made from the tables fit a terminal.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
+#include <set>
 #include <sstream>
 #include <string>
 
@@ -58,6 +61,36 @@ TEST(CommandLineTables, EachProgramAnswersHelpAndVersionAndRefusesAlike) {
         EXPECT_EQ(line.find(' ', line.find_first_not_of(' ')), std::string::npos) << line;
       }
     }
+  }
+}
+
+std::string FileText(const std::filesystem::path& path) {
+  std::ifstream file(path);
+  return {std::istreambuf_iterator<char>(file), {}};
+}
+
+// Every environment variable the simulated board reads, as its sources read it.
+std::set<std::string> SimulatorVariables() {
+  const std::string read = "getenv(\"";
+  std::set<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(NUVIX_SOURCE_DIR "/driver/sim")) {
+    const std::string text = FileText(entry.path());
+    for (size_t at = text.find(read); at != std::string::npos; at = text.find(read, at + 1)) {
+      const size_t begin = at + read.size();
+      names.insert(text.substr(begin, text.find('"', begin) - begin));
+    }
+  }
+  return names;
+}
+
+TEST(CommandLineTables, EverySimulatorVariableIsInTheReadmeAndTheHelp) {
+  const std::set<std::string> names = SimulatorVariables();
+  ASSERT_TRUE(names.count("NUVIXI_SIM_BOARDS")) << "the scan of the simulator's sources found nothing";
+  const std::string readme = FileText(NUVIX_SOURCE_DIR "/README.md");
+  const std::string help = HelpText(CommandLineProgram());
+  for (const std::string& name : names) {
+    EXPECT_NE(readme.find(name), std::string::npos) << name << " is not in README.md";
+    EXPECT_NE(help.find(name), std::string::npos) << name << " is not in nuvixsdk --help";
   }
 }
 
