@@ -722,8 +722,11 @@ std::optional<Action> MonkeyRun::Type(uint64_t seed) {
                     if (auto* line = qobject_cast<QLineEdit*>(edit)) line->insert(text);
                     else if (auto* box = qobject_cast<QPlainTextEdit*>(edit)) box->insertPlainText(text);
                   } else {
-                    for (QChar c : text)
+                    // Typed, so the window turns between two keys as it does for a person typing.
+                    for (QChar c : text) {
                       if (edit) Key(edit, KeyOf(c), Qt::NoModifier, QString(c));
+                      QCoreApplication::processEvents();
+                    }
                   }
                   if (endKey && edit) Key(edit, endKey);
                 }};
