@@ -281,7 +281,19 @@ TEST_F(VideoTab, OnlyAChannelThatRecordsCreatesItsFile) {
   Notify(kLeft, 3, rows::kFirstSize + 11);
   const std::vector<int> channels = {0, 1, 2, 3};  // 0 and 3 at ratio 0
   for (int ch : channels) tab_->StartChannel(ch);
-  PumpWait(500);
+  // Frames reach every channel (or its missing file would prove nothing).
+  const auto framesArrived = [&] {
+    for (int ch : channels) {
+      uint64_t delivered = 0, dropped = 0;
+      NUVIXI_SIM_CaptureCounters(0, static_cast<uint32_t>(ch), &delivered, &dropped);
+      if (delivered < 2) return false;
+    }
+    return true;
+  };
+  for (const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+       !framesArrived() && std::chrono::steady_clock::now() < deadline;)
+    PumpWait(10);
+  ASSERT_TRUE(framesArrived()) << "no frames on some channel";
   for (int ch : channels) EXPECT_FALSE(fs::exists(FileOf(ch))) << ch;
 
   SetRatio(3, 50);
