@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "command_line.h"
-#include "command_line_spec.h"
+#include "command_line_table.h"
 #include "driver_version.h"
 #include "log_file.h"
 #include "nuvix_sdk_dlg.h"

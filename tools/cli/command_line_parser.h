@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "command_line_spec.h"
+#include "command_line_table.h"
 
 namespace nuvix::cli {
 

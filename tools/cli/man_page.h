@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "command_line_spec.h"
+#include "command_line_table.h"
 
 namespace nuvix::cli {
 

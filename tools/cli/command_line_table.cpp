@@ -1,4 +1,4 @@
-#include "command_line_spec.h"
+#include "command_line_table.h"
 
 namespace nuvix::cli {
 
